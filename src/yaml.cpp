@@ -1,0 +1,345 @@
+#include "yaml.h"
+
+#include <QFile>
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace plinto {
+namespace yaml {
+
+namespace {
+
+// Bytes are Latin-1 characters throughout, so the parser works on bytes and
+// only the stored keys and items become QStrings.
+using Bytes = std::string_view;
+
+// Tab, line feed, vertical tab, form feed, carriage return and space. Bytes
+// above 127 are never white space: 0xA0 and 0x85 end many UTF-8 characters.
+inline bool isAsciiSpace(char c)
+{
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+Bytes trimmed(Bytes s)
+{
+    size_t begin = 0;
+    size_t end = s.size();
+    while (begin < end && isAsciiSpace(s[begin]))
+        ++begin;
+    while (end > begin && isAsciiSpace(s[end - 1]))
+        --end;
+    return s.substr(begin, end - begin);
+}
+
+// Splits a line's text at every ':' with empty pieces dropped; true when
+// exactly two remain. The line feed that ended the text, if any, is a piece of
+// its own after a final colon (and part of the last piece otherwise, where
+// trimming removes it).
+bool splitKeyValue(Bytes text, bool lineFeed, Bytes &key, Bytes &value)
+{
+    Bytes pieces[2];
+    int count = 0;
+    size_t pos = 0;
+    while (pos < text.size()) {
+        size_t colon = text.find(':', pos);
+        if (colon == Bytes::npos)
+            colon = text.size();
+        if (colon > pos) {
+            if (count == 2)
+                return false;
+            pieces[count++] = text.substr(pos, colon - pos);
+        }
+        pos = colon + 1;
+    }
+    if (lineFeed && (text.empty() || text.back() == ':')) {
+        if (count == 2)
+            return false;
+        pieces[count++] = Bytes();
+    }
+    if (count != 2)
+        return false;
+    key = pieces[0];
+    value = pieces[1];
+    return true;
+}
+
+// Trims an item, then drops every double quote.
+QString itemText(Bytes item, std::string &scratch)
+{
+    item = trimmed(item);
+    if (item.find('"') == Bytes::npos)
+        return QString::fromLatin1(item.data(), qsizetype(item.size()));
+    scratch.clear();
+    for (char c : item) {
+        if (c != '"')
+            scratch += c;
+    }
+    return QString::fromLatin1(scratch.data(), qsizetype(scratch.size()));
+}
+
+QStringList itemsOf(Bytes value, std::string &scratch)
+{
+    QStringList items;
+    if (value.size() < 2 || value.front() != '[' || value.back() != ']') {
+        items.append(itemText(value, scratch));
+        return items;
+    }
+    std::string inner;
+    inner.reserve(value.size());
+    for (char c : value) {
+        if (c != '[' && c != ']')
+            inner += c;
+    }
+    const Bytes list(inner);
+    size_t pos = 0;
+    while (pos < list.size()) {
+        size_t comma = list.find(',', pos);
+        if (comma == Bytes::npos)
+            comma = list.size();
+        if (comma > pos)
+            items.append(itemText(list.substr(pos, comma - pos), scratch));
+        pos = comma + 1;
+    }
+    return items;
+}
+
+// One entry as read, before the batch is ordered. The key's bytes live in a
+// shared arena so that sorting compares plain bytes.
+struct PendingEntry
+{
+    size_t keyOffset;
+    size_t keySize;
+    QStringList items;
+};
+
+class EntryBatch
+{
+public:
+    // Takes one line: its bytes up to and including the line feed, if any.
+    void addLine(Bytes line)
+    {
+        bool lineFeed = !line.empty() && line.back() == '\n';
+        if (lineFeed) {
+            line.remove_suffix(1);
+            if (!line.empty() && line.back() == '\r')
+                line.remove_suffix(1);
+        }
+        const size_t nul = line.find('\0');
+        if (nul != Bytes::npos) {
+            line = line.substr(0, nul);
+            lineFeed = false;
+        }
+        Bytes key;
+        Bytes value;
+        if (!splitKeyValue(line, lineFeed, key, value))
+            return;
+        key = trimmed(key);
+        PendingEntry entry{m_keys.size(), key.size(), itemsOf(trimmed(value), m_scratch)};
+        m_keys.append(key.data(), key.size());
+        m_entries.push_back(std::move(entry));
+    }
+
+    // Stores the batch in the map; for a key on several lines, its last line wins.
+    void mergeInto(QMap<QString, QStringList> &entries)
+    {
+        const auto keyLess = [this](const PendingEntry &a, const PendingEntry &b) {
+            return keyOf(a) < keyOf(b);
+        };
+        if (!std::is_sorted(m_entries.begin(), m_entries.end(), keyLess))
+            std::stable_sort(m_entries.begin(), m_entries.end(), keyLess);
+
+        QMap<QString, QStringList> fresh;
+        QMap<QString, QStringList> &target = entries.isEmpty() ? fresh : entries;
+        const size_t count = m_entries.size();
+        for (size_t i = 0; i < count; ++i) {
+            PendingEntry &entry = m_entries[i];
+            if (i + 1 < count && keyOf(m_entries[i + 1]) == keyOf(entry))
+                continue;
+            const Bytes key = keyOf(entry);
+            const QString keyText = QString::fromLatin1(key.data(), qsizetype(key.size()));
+            if (&target == &fresh)
+                fresh.insert(fresh.cend(), keyText, std::move(entry.items));
+            else
+                target.insert(keyText, std::move(entry.items));
+        }
+        if (&target == &fresh)
+            entries = std::move(fresh);
+    }
+
+private:
+    Bytes keyOf(const PendingEntry &entry) const
+    {
+        return Bytes(m_keys).substr(entry.keyOffset, entry.keySize);
+    }
+
+    std::string m_keys;
+    std::vector<PendingEntry> m_entries;
+    std::string m_scratch;
+};
+
+// Reads the whole device line by line until a read returns no more data.
+// False on a read error.
+bool readLines(QFile &file, EntryBatch &batch)
+{
+    constexpr size_t chunk = size_t(1) << 20;
+    std::vector<char> buffer(chunk);
+    size_t filled = 0;   // bytes held in buffer
+    size_t start = 0;    // first byte of the current line
+    bool firstLine = true;
+
+    const auto takeLine = [&](Bytes line) {
+        if (firstLine) {
+            firstLine = false;
+            if (line.size() >= 3 && std::memcmp(line.data(), "\xEF\xBB\xBF", 3) == 0)
+                line.remove_prefix(3);
+        }
+        batch.addLine(line);
+    };
+
+    for (;;) {
+        if (start > 0 && start == filled) {
+            start = filled = 0;
+        } else if (start > 0 && buffer.size() - filled < chunk / 2) {
+            std::memmove(buffer.data(), buffer.data() + start, filled - start);
+            filled -= start;
+            start = 0;
+        }
+        if (buffer.size() - filled < chunk / 2)
+            buffer.resize(buffer.size() * 2); // a line longer than the buffer
+
+        const qint64 got = file.read(buffer.data() + filled, qint64(buffer.size() - filled));
+        if (got < 0)
+            return false;
+        if (got == 0)
+            break;
+
+        size_t scanFrom = filled;
+        filled += size_t(got);
+        while (const void *lf = std::memchr(buffer.data() + scanFrom, '\n', filled - scanFrom)) {
+            const size_t end = size_t(static_cast<const char *>(lf) - buffer.data()) + 1;
+            takeLine(Bytes(buffer.data() + start, end - start));
+            start = scanFrom = end;
+        }
+    }
+    if (filled > start)
+        takeLine(Bytes(buffer.data() + start, filled - start));
+    return true;
+}
+
+// Plain decimal text ("-12.5e3"), short enough for one conversion: converted
+// with from_chars, which rounds exactly as QString::toDouble does. Anything
+// else, and any result out of range, is left to QString::toDouble.
+bool plainDecimal(const QString &text, double &value)
+{
+    constexpr qsizetype maxLength = 64;
+    const qsizetype length = text.size();
+    if (length == 0 || length > maxLength)
+        return false;
+    char ascii[maxLength];
+    const QChar *chars = text.constData();
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t c = chars[i].unicode();
+        if (c > 0x7f)
+            return false;
+        ascii[i] = char(c);
+    }
+    const char *p = ascii;
+    const char *end = ascii + length;
+    const auto digits = [&p, end] {
+        const char *from = p;
+        while (p < end && *p >= '0' && *p <= '9')
+            ++p;
+        return p > from;
+    };
+    if (*p == '-')
+        ++p;
+    if (!digits())
+        return false;
+    if (p < end && *p == '.') {
+        ++p;
+        if (!digits())
+            return false;
+    }
+    if (p < end && (*p == 'e' || *p == 'E')) {
+        ++p;
+        if (p < end && (*p == '+' || *p == '-'))
+            ++p;
+        if (!digits())
+            return false;
+    }
+    if (p != end)
+        return false;
+    const auto result = std::from_chars(ascii, end, value);
+    return result.ec == std::errc() && result.ptr == end && std::isfinite(value)
+            && (value == 0 || std::fabs(value) >= std::numeric_limits<double>::min());
+}
+
+double toReal(const QString &text)
+{
+    double value = 0;
+    if (plainDecimal(text, value))
+        return value;
+    bool ok = false;
+    value = text.toDouble(&ok);
+    return ok ? value : 0.0;
+}
+
+} // namespace
+
+bool Reader::parse(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    EntryBatch batch;
+    if (!readLines(file, batch))
+        return false;
+    batch.mergeInto(entries);
+    return true;
+}
+
+QStringList Reader::keys() const
+{
+    return entries.keys();
+}
+
+QStringList Reader::listEntryForKey(const QString &key) const
+{
+    return entries.value(key);
+}
+
+QString Reader::entryForKey(const QString &key) const
+{
+    const QStringList items = listEntryForKey(key);
+    return items.isEmpty() ? QString() : items.first();
+}
+
+EntryType Reader::entryTypeForKey(const QString &key) const
+{
+    return listEntryForKey(key).size() > 1 ? ListEntry : SingleEntry;
+}
+
+double Reader::realEntryForKey(const QString &key) const
+{
+    return toReal(entryForKey(key));
+}
+
+QVector<double> Reader::realVectorEntryForKey(const QString &key) const
+{
+    const QStringList items = listEntryForKey(key);
+    QVector<double> values;
+    values.reserve(items.size());
+    for (const QString &item : items)
+        values.append(toReal(item));
+    return values;
+}
+
+} // namespace yaml
+} // namespace plinto

@@ -1,0 +1,65 @@
+// Reader: typed lookups in a flat key/value entry file.
+//
+// An entry file holds one "key: value" or "key: [a, b, c]" per line. Reader
+// loads it into an ordered map and answers lookups that never fail: what is
+// missing reads as empty, what is not a number reads as 0.0.
+#ifndef PLINTO_YAML_H
+#define PLINTO_YAML_H
+
+#include <QMap>
+#include <QString>
+#include <QStringList>
+#include <QVector>
+
+#ifndef PLINTO_YAML_EXPORT
+#define PLINTO_YAML_EXPORT
+#endif
+
+namespace plinto {
+namespace yaml {
+
+enum EntryType : qint32 {
+    SingleEntry = 0, // at most one item, or the key is absent
+    ListEntry = 1    // two or more items
+};
+
+class PLINTO_YAML_EXPORT Reader
+{
+public:
+    // An empty store.
+    Reader() = default;
+
+    // Reads an entry file and adds its entries to the store; a key already
+    // held gets the items of the file's last line for it. Lines that are not
+    // entries are skipped. Returns false, leaving the store as it was, when
+    // the file cannot be opened or a read fails part-way.
+    bool parse(const QString &fileName);
+
+    // Every key, in ascending order; empty for an empty store.
+    QStringList keys() const;
+
+    // The key's items in file order; an empty list for a missing key.
+    QStringList listEntryForKey(const QString &key) const;
+
+    // The key's first item; a null string for a missing key or one with no item.
+    QString entryForKey(const QString &key) const;
+
+    // ListEntry for two or more items, SingleEntry otherwise (also for a missing key).
+    EntryType entryTypeForKey(const QString &key) const;
+
+    // The first item as a number; 0.0 for a missing key, no item, or text that
+    // is not a number in C notation ("2,5" is not).
+    double realEntryForKey(const QString &key) const;
+
+    // One number per item, in order, 0.0 for each item that is not a number;
+    // as long as listEntryForKey(key), so empty for a missing key.
+    QVector<double> realVectorEntryForKey(const QString &key) const;
+
+    // The store: each key with its items, ordered by key.
+    QMap<QString, QStringList> entries;
+};
+
+} // namespace yaml
+} // namespace plinto
+
+#endif // PLINTO_YAML_H
