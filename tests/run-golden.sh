@@ -1,0 +1,40 @@
+#!/usr/bin/env bash
+# run-golden.sh TOOL CASE_DIR
+#
+# Runs one golden case of the tool and compares what it wrote, byte for byte.
+# A case folder holds:
+#   cmd      one shell command, run in the case folder with $TOOL set
+#            (default: "$TOOL" input)
+#   input    the entry file, for cases that read one
+#   stdout   expected standard output (default: empty)
+#   stderr   expected standard error (default: empty)
+#   status   expected exit status (default: 0)
+set -u
+export TOOL=$1
+case_dir=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cmd='"$TOOL" input'
+[ -f "$case_dir/cmd" ] && cmd=$(<"$case_dir/cmd")
+
+(cd "$case_dir" && timeout 60 bash -c "$cmd") >"$work/stdout" 2>"$work/stderr" </dev/null
+status=$?
+
+failed=0
+expected_status=0
+[ -f "$case_dir/status" ] && expected_status=$(<"$case_dir/status")
+if [ "$status" != "$expected_status" ]; then
+    echo "exit status: got $status, expected $expected_status"
+    failed=1
+fi
+for stream in stdout stderr; do
+    expected=$case_dir/$stream
+    [ -f "$expected" ] || expected=/dev/null
+    if ! cmp -s "$expected" "$work/$stream"; then
+        echo "$stream differs (- expected, + got):"
+        diff -u --text "$expected" "$work/$stream" | tail -n +3 | head -40
+        failed=1
+    fi
+done
+exit $failed

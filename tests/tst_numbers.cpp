@@ -1,0 +1,109 @@
+// The numbers of the dump: reading must match QString::toDouble bit for bit,
+// and printing must match a standard stream's default output.
+#include "dump.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <sstream>
+
+using plinto::yaml::Reader;
+
+namespace {
+
+QByteArray bits(double value)
+{
+    return QByteArray(reinterpret_cast<const char *>(&value), sizeof value).toHex();
+}
+
+double qtReading(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    return ok ? value : 0.0;
+}
+
+double readerReading(const QString &text)
+{
+    Reader reader;
+    reader.entries.insert(QStringLiteral("k"), {text});
+    return reader.realEntryForKey(QStringLiteral("k"));
+}
+
+std::string streamed(double value)
+{
+    std::ostringstream out;
+    out << value;
+    return out.str();
+}
+
+std::string appended(double value)
+{
+    std::string out;
+    tarnwick::appendReal(out, value);
+    return out;
+}
+
+// Texts that stress both readers: plain decimals of every shape, and what
+// only QString::toDouble handles.
+QStringList sampleTexts()
+{
+    QStringList texts{"0", "-0", "1e-5", "1e6", "123456.5", "1e300", "1e-320", "1e999", "1e-999",
+                      "inf", "-inf", "nan", ".5", "5.", "+.5", "007", "0x10", "1e", "1,5", "1.5",
+                      "-3e-2", "42", "2.2250738585072014e-308", "2.2250738585072011e-308",
+                      "4.9e-324", "2e-324", "1.7976931348623157e308", "1.7976931348623159e308",
+                      "9007199254740993", "0.1", "1E+5", "1e+", "--1", "1.5.2", " 1", "1 ",
+                      "12abc", "", "-", "e5", "00000000000000000000000000000000000000000000000000001.5",
+                      "0.30000000000000000000000000000000000000000000000000000000000000000001"};
+    QRandomGenerator random(20161201);
+    for (int i = 0; i < 20000; ++i) {
+        const double value = std::ldexp(random.generateDouble() - 0.5, int(random.bounded(-1100, 1100)));
+        const char *formats[] = {"%.17g", "%g", "%.3e", "%.10f", "%.0f"};
+        texts << QString::asprintf(formats[i % 5], value);
+        texts << QString::number(random.bounded(1000000)) + QLatin1Char('.')
+                        + QString::number(random.bounded(1000000));
+    }
+    return texts;
+}
+
+} // namespace
+
+class tst_Numbers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void readingMatchesQt();
+    void printingMatchesStream();
+};
+
+void tst_Numbers::readingMatchesQt()
+{
+    for (const QString &text : sampleTexts()) {
+        if (bits(readerReading(text)) != bits(qtReading(text)))
+            QFAIL(qPrintable(QStringLiteral("reading \"%1\": %2, QString::toDouble: %3")
+                                     .arg(text).arg(readerReading(text)).arg(qtReading(text))));
+    }
+}
+
+void tst_Numbers::printingMatchesStream()
+{
+    QList<double> values{0.0, -0.0, 1e-5, 1e6, 123456.5, 1234565, 999999.5, 9999995, 1e300, 1e-320,
+                         0.0001, 0.00012345678, 3.14159265, 2.5, -3e-2, 1e16, 5e-324,
+                         std::numeric_limits<double>::max(), std::numeric_limits<double>::infinity(),
+                         -std::numeric_limits<double>::infinity(),
+                         std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN()};
+    QRandomGenerator random(7);
+    for (int i = 0; i < 20000; ++i) {
+        values << std::ldexp(random.generateDouble() - 0.5, int(random.bounded(-1080, 1030)));
+        values << double(random.bounded(2000000)) / 2; // halves: rounding ties
+    }
+    for (const double value : values)
+        QCOMPARE(QByteArray::fromStdString(appended(value)), QByteArray::fromStdString(streamed(value)));
+}
+
+QTEST_APPLESS_MAIN(tst_Numbers)
+#include "tst_numbers.moc"

@@ -1,0 +1,215 @@
+#include "yaml.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+using plinto::yaml::EntryType;
+using plinto::yaml::ListEntry;
+using plinto::yaml::Reader;
+using plinto::yaml::SingleEntry;
+
+using Entries = QMap<QString, QStringList>;
+Q_DECLARE_METATYPE(Entries)
+Q_DECLARE_METATYPE(plinto::yaml::EntryType)
+
+class tst_Reader : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void parse_data();
+    void parse();
+    void lookups_data();
+    void lookups();
+    void parseAddsToStore();
+    void failedParseKeepsStore_data();
+    void failedParseKeepsStore();
+
+private:
+    QString write(const QByteArray &content);
+    QTemporaryDir m_dir;
+    int m_files = 0;
+};
+
+QString tst_Reader::write(const QByteArray &content)
+{
+    const QString path = m_dir.filePath(QString::number(++m_files) + QStringLiteral(".yaml"));
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(content) != content.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+static QString latin1(const QByteArray &bytes)
+{
+    return QString::fromLatin1(bytes);
+}
+
+void tst_Reader::parse_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<Entries>("expected");
+
+    // The format's reference examples, one line each.
+    QTest::newRow("name: robot") << QByteArray("name: robot\n") << Entries{{"name", {"robot"}}};
+    QTest::newRow("gains: [1.5, 2, x]")
+            << QByteArray("gains: [1.5, 2, x]\n") << Entries{{"gains", {"1.5", "2", "x"}}};
+    QTest::newRow("empty: []") << QByteArray("empty: []\n") << Entries{{"empty", {}}};
+    QTest::newRow("one: [7]") << QByteArray("one: [7]\n") << Entries{{"one", {"7"}}};
+    QTest::newRow("blanks: [a, , b]")
+            << QByteArray("blanks: [a, , b]\n") << Entries{{"blanks", {"a", "", "b"}}};
+    QTest::newRow("blanks: [a,,b]") << QByteArray("blanks: [a,,b]\n") << Entries{{"blanks", {"a", "b"}}};
+    QTest::newRow("nested: [a, [b], c]")
+            << QByteArray("nested: [a, [b], c]\n") << Entries{{"nested", {"a", "b", "c"}}};
+    QTest::newRow("half: [a, b") << QByteArray("half: [a, b\n") << Entries{{"half", {"[a, b"}}};
+    QTest::newRow("half: a, b]") << QByteArray("half: a, b]\n") << Entries{{"half", {"a, b]"}}};
+    QTest::newRow("time: 12:30") << QByteArray("time: 12:30\n") << Entries{};
+    QTest::newRow("a::b") << QByteArray("a::b\n") << Entries{{"a", {"b"}}};
+    QTest::newRow("no colon") << QByteArray("just some text\n") << Entries{};
+    QTest::newRow("quoted scalar") << QByteArray("q: \"a, b\"\n") << Entries{{"q", {"a, b"}}};
+    QTest::newRow("quoted list") << QByteArray("q: [\"a, b\", c]\n") << Entries{{"q", {"a", "b", "c"}}};
+    QTest::newRow("quotes keep spaces") << QByteArray("q: \" a b \"\n") << Entries{{"q", {" a b "}}};
+    QTest::newRow("quoted key") << QByteArray("\"k\": v\n") << Entries{{"\"k\"", {"v"}}};
+    QTest::newRow("single quotes") << QByteArray("k: 'v'\n") << Entries{{"k", {"'v'"}}};
+    QTest::newRow("hash") << QByteArray("# note: x\n") << Entries{{"# note", {"x"}}};
+    QTest::newRow("nested mapping")
+            << QByteArray("parent:\n  child: 1\n") << Entries{{"parent", {""}}, {"child", {"1"}}};
+
+    // Colons at the end, with and without a line feed after them.
+    QTest::newRow("key colon LF") << QByteArray("k:\n") << Entries{{"k", {""}}};
+    QTest::newRow("key colon EOF") << QByteArray("k:") << Entries{};
+    QTest::newRow("value colon LF") << QByteArray("k: v:\n") << Entries{};
+    QTest::newRow("value colon EOF") << QByteArray("k: v:") << Entries{{"k", {"v"}}};
+    QTest::newRow("last line without LF") << QByteArray("a: 1\nb: 2") << Entries{{"a", {"1"}}, {"b", {"2"}}};
+    QTest::newRow("lone colon") << QByteArray(":\n") << Entries{};
+
+    // White space.
+    QTest::newRow("only spaces value") << QByteArray("k:   \n") << Entries{{"k", {""}}};
+    QTest::newRow("empty key") << QByteArray("   : v\n") << Entries{{"", {"v"}}};
+    QTest::newRow("bracketed space") << QByteArray("k: [ ]\n") << Entries{{"k", {""}}};
+    QTest::newRow("tabs and vt ff") << QByteArray("\t k \v: \f v \t\n") << Entries{{"k", {"v"}}};
+    QTest::newRow("inner spaces stay") << QByteArray("a key: a value\n") << Entries{{"a key", {"a value"}}};
+
+    // Line ends.
+    QTest::newRow("CRLF") << QByteArray("a: 1\r\nb: [x, y]\r\n") << Entries{{"a", {"1"}}, {"b", {"x", "y"}}};
+    QTest::newRow("key colon CRLF") << QByteArray("k:\r\n") << Entries{{"k", {""}}};
+    QTest::newRow("value colon CRLF") << QByteArray("k: v:\r\n") << Entries{};
+    QTest::newRow("lone CR inside") << QByteArray("k: a\rb\n") << Entries{{"k", {latin1("a\rb")}}};
+    QTest::newRow("CR only line ends") << QByteArray("a: 1\rb: 2\r") << Entries{};
+    QByteArray filler;
+    while (filler.size() < (1 << 20))
+        filler += "filler_line_without_a_colon_for_padding\n";
+    QTest::newRow("CRs across the read buffer")
+            << filler + QByteArray("k: a\rb\r\nl: c\r\n") << Entries{{"k", {latin1("a\rb")}}, {"l", {"c"}}};
+
+    // NUL bytes end a line's text.
+    QTest::newRow("NUL in value") << QByteArray("k: v\0junk\n", 10) << Entries{{"k", {"v"}}};
+    QTest::newRow("NUL after colon") << QByteArray("k:\0 v\n", 6) << Entries{};
+    QTest::newRow("NUL after final colon") << QByteArray("k: v:\0\n", 7) << Entries{{"k", {"v"}}};
+    QTest::newRow("NUL then next line") << QByteArray("a\0: 1\nb: 2\n", 11) << Entries{{"b", {"2"}}};
+
+    // Bytes above 127 pass through; only ASCII white space is trimmed.
+    QTest::newRow("UTF-8 key and item")
+            << QByteArray("cl\xC3\xA9: \xC3\xA0\n") << Entries{{latin1("cl\xC3\xA9"), {latin1("\xC3\xA0")}}};
+    QTest::newRow("0xA0 and 0x85 at the ends")
+            << QByteArray("\xA0k\x85: [\xA0, \x85]\n")
+            << Entries{{latin1("\xA0k\x85"), {latin1("\xA0"), latin1("\x85")}}};
+    QTest::newRow("BOM at start") << QByteArray("\xEF\xBB\xBFname: robot\n") << Entries{{"name", {"robot"}}};
+    QTest::newRow("BOM alone") << QByteArray("\xEF\xBB\xBF") << Entries{};
+    QTest::newRow("BOM later")
+            << QByteArray("a: 1\n\xEF\xBB\xBF" "b: 2\n") << Entries{{"a", {"1"}}, {latin1("\xEF\xBB\xBF" "b"), {"2"}}};
+
+    // Several lines.
+    QTest::newRow("last duplicate wins") << QByteArray("k: 1\nk: [2, 3]\n") << Entries{{"k", {"2", "3"}}};
+    QTest::newRow("empty file") << QByteArray() << Entries{};
+    QTest::newRow("long line")
+            << QByteArray("k: [") + QByteArray(3 << 20, 'x') + QByteArray(", y]\n")
+            << Entries{{"k", {QString(3 << 20, QLatin1Char('x')), "y"}}};
+}
+
+void tst_Reader::parse()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(Entries, expected);
+    Reader reader;
+    QVERIFY(reader.parse(write(content)));
+    QCOMPARE(reader.entries, expected);
+}
+
+void tst_Reader::lookups_data()
+{
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QStringList>("items");
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<EntryType>("type");
+    QTest::addColumn<double>("real");
+    QTest::addColumn<QVector<double>>("reals");
+
+    QTest::newRow("absent") << "nothing" << QStringList{} << QString() << SingleEntry << 0.0 << QVector<double>{};
+    QTest::newRow("no item") << "empty" << QStringList{} << QString() << SingleEntry << 0.0 << QVector<double>{};
+    QTest::newRow("single") << "rate" << QStringList{"2.5"} << "2.5" << SingleEntry << 2.5 << QVector<double>{2.5};
+    QTest::newRow("one bracketed") << "one" << QStringList{"7"} << "7" << SingleEntry << 7.0 << QVector<double>{7};
+    QTest::newRow("list") << "gains" << QStringList{"1.5", "2", "x"} << "1.5" << ListEntry << 1.5
+                          << QVector<double>{1.5, 2, 0};
+    QTest::newRow("word") << "name" << QStringList{"robot"} << "robot" << SingleEntry << 0.0 << QVector<double>{0};
+    QTest::newRow("decimal comma") << "comma" << QStringList{"2,5"} << "2,5" << SingleEntry << 0.0
+                                   << QVector<double>{0};
+    QTest::newRow("other case") << "NAME" << QStringList{} << QString() << SingleEntry << 0.0 << QVector<double>{};
+    QTest::newRow("spaced key") << " name" << QStringList{} << QString() << SingleEntry << 0.0 << QVector<double>{};
+}
+
+void tst_Reader::lookups()
+{
+    QFETCH(QString, key);
+    QFETCH(QStringList, items);
+    QFETCH(QString, entry);
+    QFETCH(EntryType, type);
+    QFETCH(double, real);
+    QFETCH(QVector<double>, reals);
+
+    Reader reader;
+    QVERIFY(reader.parse(write("name: robot\ngains: [1.5, 2, x]\nempty: []\none: [7]\n"
+                               "rate: 2.5\ncomma: 2,5\n")));
+    QCOMPARE(reader.listEntryForKey(key), items);
+    QCOMPARE(reader.entryForKey(key), entry);
+    QCOMPARE(reader.entryForKey(key).isNull(), entry.isNull());
+    QCOMPARE(reader.entryTypeForKey(key), type);
+    QCOMPARE(reader.realEntryForKey(key), real);
+    QCOMPARE(reader.realVectorEntryForKey(key), reals);
+}
+
+void tst_Reader::parseAddsToStore()
+{
+    Reader reader;
+    reader.entries.insert(QStringLiteral("kept"), {QStringLiteral("0")});
+    QVERIFY(reader.parse(write("b: 1\na: [2, 3]\n")));
+    const QStringList before = reader.listEntryForKey(QStringLiteral("a"));
+    QVERIFY(reader.parse(write("a: 4\nc: 5\n")));
+    QCOMPARE(reader.keys(), (QStringList{"a", "b", "c", "kept"}));
+    QCOMPARE(reader.listEntryForKey(QStringLiteral("a")), QStringList{"4"});
+    QCOMPARE(before, (QStringList{"2", "3"})); // results are values of their own
+}
+
+void tst_Reader::failedParseKeepsStore_data()
+{
+    QTest::addColumn<QString>("fileName");
+    QTest::newRow("missing") << m_dir.filePath(QStringLiteral("missing.yaml"));
+    QTest::newRow("directory") << m_dir.path();
+    QTest::newRow("read error part-way") << QStringLiteral("/proc/self/mem");
+    QTest::newRow("empty name") << QString();
+}
+
+void tst_Reader::failedParseKeepsStore()
+{
+    QFETCH(QString, fileName);
+    Reader reader;
+    QVERIFY(reader.parse(write("a: 1\nb: [2, 3]\n")));
+    const Entries before = reader.entries;
+    QVERIFY(!reader.parse(fileName));
+    QCOMPARE(reader.entries, before);
+}
+
+QTEST_APPLESS_MAIN(tst_Reader)
+#include "tst_reader.moc"
