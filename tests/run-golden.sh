@@ -9,11 +9,21 @@
 #   stdout   expected standard output (default: empty)
 #   stderr   expected standard error (default: empty)
 #   status   expected exit status (default: 0)
+#   locale   a locale the case needs; the case is skipped (exit 77) without it
 set -u
 export TOOL=$1
 case_dir=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
+
+if [ -f "$case_dir/locale" ]; then
+    wanted=$(<"$case_dir/locale")
+    normalized=$(printf '%s' "$wanted" | tr 'A-Z' 'a-z' | sed 's/utf-8$/utf8/')
+    if ! locale -a 2>/dev/null | tr 'A-Z' 'a-z' | grep -qx "$normalized"; then
+        echo "locale $wanted is not installed: skipped"
+        exit 77
+    fi
+fi
 
 cmd='"$TOOL" input'
 [ -f "$case_dir/cmd" ] && cmd=$(<"$case_dir/cmd")
