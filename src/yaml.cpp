@@ -184,17 +184,21 @@ private:
     std::string m_scratch;
 };
 
-// Reads the whole device line by line until a read returns no more data.
-// False on a read error.
+// Reads the whole device, line by line, until a read returns no more data,
+// and hands each line (line feed included) to the batch. A NUL byte ends a
+// line's text, so the rest of such a line is dropped as it arrives: a stream
+// of NULs takes no memory. False on a read error.
 bool readLines(QFile &file, EntryBatch &batch)
 {
     constexpr size_t chunk = size_t(1) << 20;
     std::vector<char> buffer(chunk);
-    size_t filled = 0;   // bytes held in buffer
-    size_t start = 0;    // first byte of the current line
+    size_t start = 0;  // first byte of the line being read
+    size_t filled = 0; // bytes held in the buffer
+    bool cut = false;  // the line being read holds a NUL: drop the rest up to its line feed
     bool firstLine = true;
 
-    const auto takeLine = [&](Bytes line) {
+    const auto takeLine = [&](size_t end) {
+        Bytes line(buffer.data() + start, end - start);
         if (firstLine) {
             firstLine = false;
             if (line.size() >= 3 && std::memcmp(line.data(), "\xEF\xBB\xBF", 3) == 0)
@@ -202,17 +206,20 @@ bool readLines(QFile &file, EntryBatch &batch)
         }
         batch.addLine(line);
     };
+    const auto find = [&buffer](char c, size_t from, size_t to) -> size_t {
+        const void *hit = std::memchr(buffer.data() + from, c, to - from);
+        return hit ? size_t(static_cast<const char *>(hit) - buffer.data()) : to;
+    };
 
     for (;;) {
-        if (start > 0 && start == filled) {
-            start = filled = 0;
-        } else if (start > 0 && buffer.size() - filled < chunk / 2) {
+        // Make room: move the line being read to the front, or grow for a long line.
+        if (start > 0 && buffer.size() - filled < chunk / 2) {
             std::memmove(buffer.data(), buffer.data() + start, filled - start);
             filled -= start;
             start = 0;
         }
         if (buffer.size() - filled < chunk / 2)
-            buffer.resize(buffer.size() * 2); // a line longer than the buffer
+            buffer.resize(buffer.size() * 2);
 
         const qint64 got = file.read(buffer.data() + filled, qint64(buffer.size() - filled));
         if (got < 0)
@@ -220,16 +227,31 @@ bool readLines(QFile &file, EntryBatch &batch)
         if (got == 0)
             break;
 
-        size_t scanFrom = filled;
+        size_t scan = filled;
         filled += size_t(got);
-        while (const void *lf = std::memchr(buffer.data() + scanFrom, '\n', filled - scanFrom)) {
-            const size_t end = size_t(static_cast<const char *>(lf) - buffer.data()) + 1;
-            takeLine(Bytes(buffer.data() + start, end - start));
-            start = scanFrom = end;
+        if (cut) {
+            const size_t lf = find('\n', scan, filled);
+            if (lf == filled) {
+                filled = scan;
+                continue;
+            }
+            takeLine(scan);
+            start = lf + 1;
+            scan = start;
+            cut = false;
+        }
+        for (size_t lf; (lf = find('\n', scan, filled)) < filled;) {
+            takeLine(lf + 1);
+            start = scan = lf + 1;
+        }
+        const size_t nul = find('\0', scan, filled);
+        if (nul < filled) {
+            filled = nul + 1;
+            cut = true;
         }
     }
     if (filled > start)
-        takeLine(Bytes(buffer.data() + start, filled - start));
+        takeLine(filled);
     return true;
 }
 

@@ -108,6 +108,9 @@ void tst_Reader::parse_data()
     QTest::newRow("NUL in value") << QByteArray("k: v\0junk\n", 10) << Entries{{"k", {"v"}}};
     QTest::newRow("NUL after colon") << QByteArray("k:\0 v\n", 6) << Entries{};
     QTest::newRow("NUL after final colon") << QByteArray("k: v:\0\n", 7) << Entries{{"k", {"v"}}};
+    QTest::newRow("NUL then a long tail")
+            << QByteArray("k: v", 4) + QByteArray(3 << 20, '\0') + QByteArray("x\nnext: 1\n")
+            << Entries{{"k", {"v"}}, {"next", {"1"}}};
     QTest::newRow("NUL then next line") << QByteArray("a\0: 1\nb: 2\n", 11) << Entries{{"b", {"2"}}};
 
     // Bytes above 127 pass through; only ASCII white space is trimmed.
