@@ -70,48 +70,8 @@ bool splitKeyValue(Bytes text, bool lineFeed, Bytes &key, Bytes &value)
     return true;
 }
 
-// Trims an item, then drops every double quote.
-QString itemText(Bytes item, std::string &scratch)
-{
-    item = trimmed(item);
-    if (item.find('"') == Bytes::npos)
-        return QString::fromLatin1(item.data(), qsizetype(item.size()));
-    scratch.clear();
-    for (char c : item) {
-        if (c != '"')
-            scratch += c;
-    }
-    return QString::fromLatin1(scratch.data(), qsizetype(scratch.size()));
-}
-
-QStringList itemsOf(Bytes value, std::string &scratch)
-{
-    QStringList items;
-    if (value.size() < 2 || value.front() != '[' || value.back() != ']') {
-        items.append(itemText(value, scratch));
-        return items;
-    }
-    std::string inner;
-    inner.reserve(value.size());
-    for (char c : value) {
-        if (c != '[' && c != ']')
-            inner += c;
-    }
-    const Bytes list(inner);
-    size_t pos = 0;
-    while (pos < list.size()) {
-        size_t comma = list.find(',', pos);
-        if (comma == Bytes::npos)
-            comma = list.size();
-        if (comma > pos)
-            items.append(itemText(list.substr(pos, comma - pos), scratch));
-        pos = comma + 1;
-    }
-    return items;
-}
-
-// One entry as read, before the batch is ordered. The key's bytes live in a
-// shared arena so that sorting compares plain bytes.
+// One entry as read, before the batch is ordered. The key's bytes live in the
+// batch's key arena.
 struct PendingEntry
 {
     size_t keyOffset;
@@ -119,6 +79,8 @@ struct PendingEntry
     QStringList items;
 };
 
+// The entries of one file, collected in file order and then stored in one
+// ordered pass.
 class EntryBatch
 {
 public:
@@ -141,7 +103,7 @@ public:
         if (!splitKeyValue(line, lineFeed, key, value))
             return;
         key = trimmed(key);
-        PendingEntry entry{m_keys.size(), key.size(), itemsOf(trimmed(value), m_scratch)};
+        PendingEntry entry{m_keys.size(), key.size(), itemsOf(trimmed(value))};
         m_keys.append(key.data(), key.size());
         m_entries.push_back(std::move(entry));
     }
@@ -149,27 +111,21 @@ public:
     // Stores the batch in the map; for a key on several lines, its last line wins.
     void mergeInto(QMap<QString, QStringList> &entries)
     {
-        const auto keyLess = [this](const PendingEntry &a, const PendingEntry &b) {
-            return keyOf(a) < keyOf(b);
-        };
-        if (!std::is_sorted(m_entries.begin(), m_entries.end(), keyLess))
-            std::stable_sort(m_entries.begin(), m_entries.end(), keyLess);
-
+        const std::vector<size_t> order = sortedOrder();
         QMap<QString, QStringList> fresh;
-        QMap<QString, QStringList> &target = entries.isEmpty() ? fresh : entries;
-        const size_t count = m_entries.size();
-        for (size_t i = 0; i < count; ++i) {
-            PendingEntry &entry = m_entries[i];
-            if (i + 1 < count && keyOf(m_entries[i + 1]) == keyOf(entry))
-                continue;
+        const bool intoFresh = entries.isEmpty();
+        for (size_t i = 0; i < order.size(); ++i) {
+            const PendingEntry &entry = m_entries[order[i]];
             const Bytes key = keyOf(entry);
+            if (i + 1 < order.size() && keyOf(m_entries[order[i + 1]]) == key)
+                continue; // a later line has the same key
             const QString keyText = QString::fromLatin1(key.data(), qsizetype(key.size()));
-            if (&target == &fresh)
-                fresh.insert(fresh.cend(), keyText, std::move(entry.items));
+            if (intoFresh)
+                fresh.insert(fresh.cend(), keyText, entry.items); // in order: no search
             else
-                target.insert(keyText, std::move(entry.items));
+                entries.insert(keyText, entry.items);
         }
-        if (&target == &fresh)
+        if (intoFresh)
             entries = std::move(fresh);
     }
 
@@ -179,9 +135,90 @@ private:
         return Bytes(m_keys).substr(entry.keyOffset, entry.keySize);
     }
 
+    // The items of a trimmed value: a bracketed list, or the value alone.
+    QStringList itemsOf(Bytes value)
+    {
+        QStringList items;
+        if (value.size() < 2 || value.front() != '[' || value.back() != ']') {
+            items.append(itemText(value));
+            return items;
+        }
+        m_list.clear();
+        for (char c : value) {
+            if (c != '[' && c != ']')
+                m_list += c;
+        }
+        m_pieces.clear();
+        const Bytes list(m_list);
+        for (size_t pos = 0; pos < list.size();) {
+            size_t comma = list.find(',', pos);
+            if (comma == Bytes::npos)
+                comma = list.size();
+            if (comma > pos)
+                m_pieces.push_back(list.substr(pos, comma - pos));
+            pos = comma + 1;
+        }
+        items.reserve(qsizetype(m_pieces.size()));
+        for (const Bytes piece : m_pieces)
+            items.append(itemText(piece));
+        return items;
+    }
+
+    // Trims an item, then drops every double quote.
+    QString itemText(Bytes item)
+    {
+        item = trimmed(item);
+        if (item.find('"') == Bytes::npos)
+            return QString::fromLatin1(item.data(), qsizetype(item.size()));
+        m_unquoted.clear();
+        for (char c : item) {
+            if (c != '"')
+                m_unquoted += c;
+        }
+        return QString::fromLatin1(m_unquoted.data(), qsizetype(m_unquoted.size()));
+    }
+
+    // Indexes of m_entries ordered by key bytes (Latin-1 order is QString
+    // order), a key's lines in file order. Most comparisons look only at the
+    // eight bytes after the prefix that all keys share.
+    std::vector<size_t> sortedOrder() const
+    {
+        size_t common = m_entries.empty() ? 0 : m_entries.front().keySize;
+        const Bytes first = m_entries.empty() ? Bytes() : keyOf(m_entries.front());
+        for (const PendingEntry &entry : m_entries) {
+            const Bytes key = keyOf(entry).substr(0, common);
+            common = size_t(std::mismatch(key.begin(), key.end(), first.begin()).first - key.begin());
+        }
+        struct Rank
+        {
+            quint64 head; // big-endian bytes after the common prefix, zero-padded
+            size_t index;
+        };
+        std::vector<Rank> ranks(m_entries.size());
+        for (size_t i = 0; i < m_entries.size(); ++i) {
+            const Bytes rest = keyOf(m_entries[i]).substr(common);
+            quint64 head = 0;
+            for (size_t b = 0; b < 8; ++b)
+                head = (head << 8) | (b < rest.size() ? quint8(rest[b]) : 0);
+            ranks[i] = {head, i};
+        }
+        std::sort(ranks.begin(), ranks.end(), [this](const Rank &a, const Rank &b) {
+            if (a.head != b.head)
+                return a.head < b.head;
+            const int order = keyOf(m_entries[a.index]).compare(keyOf(m_entries[b.index]));
+            return order != 0 ? order < 0 : a.index < b.index;
+        });
+        std::vector<size_t> order(ranks.size());
+        for (size_t i = 0; i < ranks.size(); ++i)
+            order[i] = ranks[i].index;
+        return order;
+    }
+
     std::string m_keys;
     std::vector<PendingEntry> m_entries;
-    std::string m_scratch;
+    std::string m_list;
+    std::vector<Bytes> m_pieces;
+    std::string m_unquoted;
 };
 
 // Reads the whole device, line by line, until a read returns no more data,
