@@ -6,8 +6,10 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <deque>
 #include <limits>
 #include <string>
+#include <utility>
 #include <string_view>
 #include <vector>
 
@@ -70,12 +72,32 @@ bool splitKeyValue(Bytes text, bool lineFeed, Bytes &key, Bytes &value)
     return true;
 }
 
-// One entry as read, before the batch is ordered. The key's bytes live in the
-// batch's key arena.
+// Keeps copies of byte strings at stable addresses, in blocks that are never
+// moved: no copying as it grows, and the copies lie in the order they came.
+class ByteArena
+{
+public:
+    Bytes keep(Bytes bytes)
+    {
+        if (m_blocks.empty() || m_blocks.back().capacity() - m_blocks.back().size() < bytes.size()) {
+            m_blocks.emplace_back();
+            m_blocks.back().reserve(std::max(blockSize, bytes.size()));
+        }
+        std::string &block = m_blocks.back();
+        const size_t at = block.size();
+        block.append(bytes.data(), bytes.size()); // within capacity: the block stays put
+        return Bytes(block.data() + at, bytes.size());
+    }
+
+private:
+    static constexpr size_t blockSize = size_t(1) << 20;
+    std::vector<std::string> m_blocks;
+};
+
+// One entry as read, before the batch is ordered.
 struct PendingEntry
 {
-    size_t keyOffset;
-    size_t keySize;
+    Bytes key; // in the batch's arena
     QStringList items;
 };
 
@@ -102,37 +124,85 @@ public:
         Bytes value;
         if (!splitKeyValue(line, lineFeed, key, value))
             return;
-        key = trimmed(key);
-        PendingEntry entry{m_keys.size(), key.size(), itemsOf(trimmed(value))};
-        m_keys.append(key.data(), key.size());
-        m_entries.push_back(std::move(entry));
+        m_entries.push_back({m_keys.keep(trimmed(key)), itemsOf(trimmed(value))});
     }
 
     // Stores the batch in the map; for a key on several lines, its last line wins.
     void mergeInto(QMap<QString, QStringList> &entries)
     {
-        const std::vector<size_t> order = sortedOrder();
+        const std::vector<Rank> order = sortedOrder();
         QMap<QString, QStringList> fresh;
         const bool intoFresh = entries.isEmpty();
         for (size_t i = 0; i < order.size(); ++i) {
-            const PendingEntry &entry = m_entries[order[i]];
-            const Bytes key = keyOf(entry);
-            if (i + 1 < order.size() && keyOf(m_entries[order[i + 1]]) == key)
+            const PendingEntry &entry = m_entries[order[i].index];
+            if (i + 1 < order.size() && m_entries[order[i + 1].index].key == entry.key)
                 continue; // a later line has the same key
-            const QString keyText = QString::fromLatin1(key.data(), qsizetype(key.size()));
+            const QString key = QString::fromLatin1(entry.key.data(), qsizetype(entry.key.size()));
             if (intoFresh)
-                fresh.insert(fresh.cend(), keyText, entry.items); // in order: no search
+                fresh.insert(fresh.cend(), key, entry.items); // in order: no search
             else
-                entries.insert(keyText, entry.items);
+                entries.insert(key, entry.items);
         }
         if (intoFresh)
             entries = std::move(fresh);
     }
 
 private:
-    Bytes keyOf(const PendingEntry &entry) const
+    struct Rank
     {
-        return Bytes(m_keys).substr(entry.keyOffset, entry.keySize);
+        quint64 head; // big-endian bytes after the prefix all keys share, zero-padded
+        size_t index;
+    };
+
+    // The entries ordered by key bytes (Latin-1 order is QString order), a
+    // key's lines in file order: a radix sort on the eight bytes after the
+    // prefix that all keys share, then a sort of each run of equal heads.
+    std::vector<Rank> sortedOrder() const
+    {
+        const Bytes first = m_entries.empty() ? Bytes() : m_entries.front().key;
+        size_t common = first.size();
+        for (const PendingEntry &entry : m_entries) {
+            const Bytes key = entry.key.substr(0, common);
+            common = size_t(std::mismatch(key.begin(), key.end(), first.begin()).first - key.begin());
+        }
+        std::vector<Rank> ranks;
+        ranks.reserve(m_entries.size());
+        for (const PendingEntry &entry : m_entries) {
+            const Bytes rest = entry.key.substr(common);
+            quint64 head = 0;
+            for (size_t b = 0; b < 8; ++b)
+                head = (head << 8) | (b < rest.size() ? quint8(rest[b]) : 0);
+            ranks.push_back({head, ranks.size()});
+        }
+
+        if (ranks.size() < 2)
+            return ranks;
+        std::vector<Rank> spare(ranks.size());
+        for (int shift = 0; shift < 64; shift += 8) {
+            size_t counts[256] = {};
+            for (const Rank &rank : ranks)
+                ++counts[(rank.head >> shift) & 0xff];
+            if (counts[(ranks.front().head >> shift) & 0xff] == ranks.size())
+                continue; // every head has the same byte here
+            size_t offset = 0;
+            for (size_t &count : counts)
+                offset += std::exchange(count, offset);
+            for (const Rank &rank : ranks)
+                spare[counts[(rank.head >> shift) & 0xff]++] = rank;
+            ranks.swap(spare);
+        }
+
+        const auto byKey = [this, common](const Rank &a, const Rank &b) {
+            return m_entries[a.index].key.substr(common) < m_entries[b.index].key.substr(common);
+        };
+        for (auto run = ranks.begin(); run != ranks.end();) {
+            const auto end = std::find_if(run + 1, ranks.end(),
+                                          [head = run->head](const Rank &r) { return r.head != head; });
+            if (end - run > 1)
+                std::stable_sort(run, end, byKey);
+            run = end;
+        }
+        return ranks;
     }
 
     // The items of a trimmed value: a bracketed list, or the value alone.
@@ -178,44 +248,8 @@ private:
         return QString::fromLatin1(m_unquoted.data(), qsizetype(m_unquoted.size()));
     }
 
-    // Indexes of m_entries ordered by key bytes (Latin-1 order is QString
-    // order), a key's lines in file order. Most comparisons look only at the
-    // eight bytes after the prefix that all keys share.
-    std::vector<size_t> sortedOrder() const
-    {
-        size_t common = m_entries.empty() ? 0 : m_entries.front().keySize;
-        const Bytes first = m_entries.empty() ? Bytes() : keyOf(m_entries.front());
-        for (const PendingEntry &entry : m_entries) {
-            const Bytes key = keyOf(entry).substr(0, common);
-            common = size_t(std::mismatch(key.begin(), key.end(), first.begin()).first - key.begin());
-        }
-        struct Rank
-        {
-            quint64 head; // big-endian bytes after the common prefix, zero-padded
-            size_t index;
-        };
-        std::vector<Rank> ranks(m_entries.size());
-        for (size_t i = 0; i < m_entries.size(); ++i) {
-            const Bytes rest = keyOf(m_entries[i]).substr(common);
-            quint64 head = 0;
-            for (size_t b = 0; b < 8; ++b)
-                head = (head << 8) | (b < rest.size() ? quint8(rest[b]) : 0);
-            ranks[i] = {head, i};
-        }
-        std::sort(ranks.begin(), ranks.end(), [this](const Rank &a, const Rank &b) {
-            if (a.head != b.head)
-                return a.head < b.head;
-            const int order = keyOf(m_entries[a.index]).compare(keyOf(m_entries[b.index]));
-            return order != 0 ? order < 0 : a.index < b.index;
-        });
-        std::vector<size_t> order(ranks.size());
-        for (size_t i = 0; i < ranks.size(); ++i)
-            order[i] = ranks[i].index;
-        return order;
-    }
-
-    std::string m_keys;
-    std::vector<PendingEntry> m_entries;
+    ByteArena m_keys;
+    std::deque<PendingEntry> m_entries;
     std::string m_list;
     std::vector<Bytes> m_pieces;
     std::string m_unquoted;
@@ -340,11 +374,28 @@ bool plainDecimal(const QString &text, double &value)
             && (value == 0 || std::fabs(value) >= std::numeric_limits<double>::min());
 }
 
+// False when the text holds an ASCII character that never stands in a number
+// that QString::toDouble accepts (anything but white space, digits, signs,
+// the point, exponents and the letters of "inf", "infinity" and "nan"), so
+// words skip the full conversion.
+bool mayBeNumber(const QString &text)
+{
+    static constexpr char allowed[] = "\t\n\v\f\r +-.0123456789eEiInNfFaAtTyY";
+    for (const QChar c : text) {
+        const char16_t u = c.unicode();
+        if (u < 0x80 && std::memchr(allowed, int(u), sizeof allowed - 1) == nullptr)
+            return false;
+    }
+    return !text.isEmpty();
+}
+
 double toReal(const QString &text)
 {
     double value = 0;
     if (plainDecimal(text, value))
         return value;
+    if (!mayBeNumber(text))
+        return 0.0;
     bool ok = false;
     value = text.toDouble(&ok);
     return ok ? value : 0.0;
@@ -374,28 +425,36 @@ QStringList Reader::listEntryForKey(const QString &key) const
     return entries.value(key);
 }
 
+// The lookups below search the map themselves rather than copy the key's
+// list through listEntryForKey: same results, without touching the list's
+// reference count.
+
 QString Reader::entryForKey(const QString &key) const
 {
-    const QStringList items = listEntryForKey(key);
-    return items.isEmpty() ? QString() : items.first();
+    const auto found = entries.constFind(key);
+    return found == entries.cend() || found->isEmpty() ? QString() : found->first();
 }
 
 EntryType Reader::entryTypeForKey(const QString &key) const
 {
-    return listEntryForKey(key).size() > 1 ? ListEntry : SingleEntry;
+    const auto found = entries.constFind(key);
+    return found != entries.cend() && found->size() > 1 ? ListEntry : SingleEntry;
 }
 
 double Reader::realEntryForKey(const QString &key) const
 {
-    return toReal(entryForKey(key));
+    const auto found = entries.constFind(key);
+    return found == entries.cend() || found->isEmpty() ? 0.0 : toReal(found->first());
 }
 
 QVector<double> Reader::realVectorEntryForKey(const QString &key) const
 {
-    const QStringList items = listEntryForKey(key);
     QVector<double> values;
-    values.reserve(items.size());
-    for (const QString &item : items)
+    const auto found = entries.constFind(key);
+    if (found == entries.cend())
+        return values;
+    values.reserve(found->size());
+    for (const QString &item : *found)
         values.append(toReal(item));
     return values;
 }

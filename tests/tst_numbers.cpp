@@ -58,6 +58,26 @@ QStringList sampleTexts()
                       "9007199254740993", "0.1", "1E+5", "1e+", "--1", "1.5.2", " 1", "1 ",
                       "12abc", "", "-", "e5", "00000000000000000000000000000000000000000000000000001.5",
                       "0.30000000000000000000000000000000000000000000000000000000000000000001"};
+    // Every text of one or two printable ASCII characters or white space.
+    QString ascii;
+    for (char16_t c = 0x20; c < 0x7f; ++c)
+        ascii += QChar(c);
+    ascii += QStringLiteral("\t\n\v\f\r");
+    for (const QChar a : ascii) {
+        texts << QString(a);
+        for (const QChar b : ascii)
+            texts << QString(a) + b;
+    }
+    const QString numberish = QStringLiteral("+-.05eEinfaNI ");
+    for (const QChar a : numberish) {
+        for (const QChar b : numberish) {
+            for (const QChar c : numberish)
+                texts << QString(a) + b + c;
+        }
+    }
+    texts << QStringLiteral("INF") << QStringLiteral("+inf") << QStringLiteral("-nan")
+          << QStringLiteral("infinity") << QStringLiteral("1.5f") << QString::fromUtf8("\u0661")
+          << QString::fromUtf8("\u00a01.5\u00a0") << QString::fromUtf8("\u20021\u2003");
     QRandomGenerator random(20161201);
     for (int i = 0; i < 20000; ++i) {
         const double value = std::ldexp(random.generateDouble() - 0.5, int(random.bounded(-1100, 1100)));

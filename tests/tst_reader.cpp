@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -23,6 +24,8 @@ private slots:
     void parse();
     void lookups_data();
     void lookups();
+    void manyKeysLastLineWins_data();
+    void manyKeysLastLineWins();
     void parseAddsToStore();
     void failedParseKeepsStore_data();
     void failedParseKeepsStore();
@@ -181,6 +184,37 @@ void tst_Reader::lookups()
     QCOMPARE(reader.entryTypeForKey(key), type);
     QCOMPARE(reader.realEntryForKey(key), real);
     QCOMPARE(reader.realVectorEntryForKey(key), reals);
+}
+
+void tst_Reader::manyKeysLastLineWins_data()
+{
+    QTest::addColumn<QByteArray>("prefix");
+    QTest::newRow("no shared prefix") << QByteArray();
+    QTest::newRow("shared prefix") << QByteArray("section.");
+    QTest::newRow("long shared prefix") << QByteArray("robot.drive.left.wheel.");
+}
+
+// Keys of many lengths that share leading bytes, repeated in random order:
+// the store must hold each key's last line, as if every line were stored in
+// turn.
+void tst_Reader::manyKeysLastLineWins()
+{
+    QFETCH(QByteArray, prefix);
+    QRandomGenerator random(42);
+    QByteArray content;
+    Entries expected;
+    for (int line = 0; line < 5000; ++line) {
+        QByteArray key = prefix;
+        const int length = 1 + int(random.bounded(13));
+        for (int i = 0; i < length; ++i)
+            key += "ab\xe9"[random.bounded(3)];
+        const QByteArray value = QByteArray::number(line);
+        content += key + ": [" + value + ", x]\n";
+        expected.insert(QString::fromLatin1(key), {QString::fromLatin1(value), "x"});
+    }
+    Reader reader;
+    QVERIFY(reader.parse(write(content)));
+    QCOMPARE(reader.entries, expected);
 }
 
 void tst_Reader::parseAddsToStore()
