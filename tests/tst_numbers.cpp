@@ -112,7 +112,8 @@ void tst_Numbers::readingMatchesQt()
 void tst_Numbers::printingMatchesStream()
 {
     QList<double> values{0.0, -0.0, 1e-5, 1e6, 123456.5, 1234565, 999999.5, 9999995, 1e300, 1e-320,
-                         0.0001, 0.00012345678, 3.14159265, 2.5, -3e-2, 1e16, 5e-324,
+                         0.0001, 0.00012345678, 9.99999e-5, 9.999995e-5, 999999.0, 999999.4,
+                         100000.0, 123456.0, 1234567.0, 0.000123456, 0.1 + 0.2, 3.14159265, 2.5, -3e-2, 1e16, 5e-324,
                          std::numeric_limits<double>::max(), std::numeric_limits<double>::infinity(),
                          -std::numeric_limits<double>::infinity(),
                          std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN()};
@@ -120,6 +121,8 @@ void tst_Numbers::printingMatchesStream()
     for (int i = 0; i < 20000; ++i) {
         values << std::ldexp(random.generateDouble() - 0.5, int(random.bounded(-1080, 1030)));
         values << double(random.bounded(2000000)) / 2; // halves: rounding ties
+        // Short decimals, as entry files hold them, around every layout switch.
+        values << double(random.bounded(100000000)) / std::pow(10.0, double(random.bounded(-8, 14)));
     }
     for (const double value : values)
         QCOMPARE(QByteArray::fromStdString(appended(value)), QByteArray::fromStdString(streamed(value)));
