@@ -22,6 +22,19 @@ namespace {
 // only the stored keys and items become QStrings.
 using Bytes = std::string_view;
 
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+using TextSize = qsizetype;
+constexpr size_t maxLineSize = std::numeric_limits<size_t>::max();
+#else
+using TextSize = int;
+constexpr size_t maxLineSize = size_t(1) << 30; // Qt 5 strings hold no more
+#endif
+
+QString latin1Text(Bytes bytes)
+{
+    return QString::fromLatin1(bytes.data(), TextSize(bytes.size()));
+}
+
 // Tab, line feed, vertical tab, form feed, carriage return and space. Bytes
 // above 127 are never white space: 0xA0 and 0x85 end many UTF-8 characters.
 inline bool isAsciiSpace(char c)
@@ -122,7 +135,7 @@ public:
         }
         Bytes key;
         Bytes value;
-        if (!splitKeyValue(line, lineFeed, key, value))
+        if (line.size() > maxLineSize || !splitKeyValue(line, lineFeed, key, value))
             return;
         m_entries.push_back({m_keys.keep(trimmed(key)), itemsOf(trimmed(value))});
     }
@@ -137,7 +150,7 @@ public:
             const PendingEntry &entry = m_entries[order[i].index];
             if (i + 1 < order.size() && m_entries[order[i + 1].index].key == entry.key)
                 continue; // a later line has the same key
-            const QString key = QString::fromLatin1(entry.key.data(), qsizetype(entry.key.size()));
+            const QString key = latin1Text(entry.key);
             if (intoFresh)
                 fresh.insert(fresh.cend(), key, entry.items); // in order: no search
             else
@@ -228,7 +241,7 @@ private:
                 m_pieces.push_back(list.substr(pos, comma - pos));
             pos = comma + 1;
         }
-        items.reserve(qsizetype(m_pieces.size()));
+        items.reserve(TextSize(m_pieces.size()));
         for (const Bytes piece : m_pieces)
             items.append(itemText(piece));
         return items;
@@ -239,13 +252,13 @@ private:
     {
         item = trimmed(item);
         if (item.find('"') == Bytes::npos)
-            return QString::fromLatin1(item.data(), qsizetype(item.size()));
+            return latin1Text(item);
         m_unquoted.clear();
         for (char c : item) {
             if (c != '"')
                 m_unquoted += c;
         }
-        return QString::fromLatin1(m_unquoted.data(), qsizetype(m_unquoted.size()));
+        return latin1Text(m_unquoted);
     }
 
     ByteArena m_keys;

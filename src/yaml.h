@@ -11,8 +11,10 @@
 #include <QStringList>
 #include <QVector>
 
-#ifndef PLINTO_YAML_EXPORT
-#define PLINTO_YAML_EXPORT
+#if __has_include("yaml_export.h")
+#include "yaml_export.h"
+#else
+#define PLINTO_YAML_EXPORT // built into the program that uses it
 #endif
 
 namespace plinto {
