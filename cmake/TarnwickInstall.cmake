@@ -28,6 +28,7 @@ install(FILES
 # pkg-config --cflags --libs plinto-yaml; the prefix is found from the file's
 # own place, so an install under any --prefix works.
 file(RELATIVE_PATH TARNWICK_PC_TO_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
+# -fPIC: Qt 5 headers refuse to build without it.
 configure_file(cmake/plinto-yaml.pc.in "${PROJECT_BINARY_DIR}/plinto-yaml.pc" @ONLY)
 install(FILES "${PROJECT_BINARY_DIR}/plinto-yaml.pc" DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
