@@ -94,7 +94,8 @@ public:
     {
         if (m_blocks.empty() || m_blocks.back().capacity() - m_blocks.back().size() < bytes.size()) {
             m_blocks.emplace_back();
-            m_blocks.back().reserve(std::max(blockSize, bytes.size()));
+            m_blocks.back().reserve(std::max(m_blockSize, bytes.size()));
+            m_blockSize = std::min(m_blockSize * 2, maxBlockSize);
         }
         std::string &block = m_blocks.back();
         const size_t at = block.size();
@@ -103,7 +104,8 @@ public:
     }
 
 private:
-    static constexpr size_t blockSize = size_t(1) << 20;
+    static constexpr size_t maxBlockSize = size_t(1) << 20;
+    size_t m_blockSize = 4096; // small files take small blocks
     std::vector<std::string> m_blocks;
 };
 
@@ -135,7 +137,7 @@ public:
         }
         Bytes key;
         Bytes value;
-        if (line.size() > maxLineSize || !splitKeyValue(line, lineFeed, key, value))
+        if (!splitKeyValue(line, lineFeed, key, value))
             return;
         m_entries.push_back({m_keys.keep(trimmed(key)), itemsOf(trimmed(value))});
     }
@@ -274,7 +276,11 @@ private:
 // of NULs takes no memory. False on a read error.
 bool readLines(QFile &file, EntryBatch &batch)
 {
-    constexpr size_t chunk = size_t(1) << 20;
+    // Reads of up to 1 MiB, less for a small file; the buffer grows past
+    // that only to hold a longer line.
+    const qint64 knownSize = file.size(); // 0 for pipes and /proc files
+    const size_t chunk = knownSize > 0 ? size_t(std::clamp<qint64>(knownSize + 1, 4096, 1 << 20))
+                                       : size_t(1) << 16;
     std::vector<char> buffer(chunk);
     size_t start = 0;  // first byte of the line being read
     size_t filled = 0; // bytes held in the buffer
@@ -331,6 +337,9 @@ bool readLines(QFile &file, EntryBatch &batch)
         const size_t nul = find('\0', scan, filled);
         if (nul < filled) {
             filled = nul + 1;
+            cut = true;
+        } else if (filled - start > maxLineSize) {
+            filled = start; // too long to hold as text: the line is skipped
             cut = true;
         }
     }
