@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# hostile.sh TOOL CASE: the tool against inputs too large, odd or slow to keep
+# as golden files; each is made at test time in a temporary folder.
+set -u
+tool=$1
+case=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work" || exit 1
+
+fail() { echo "FAIL: $*"; exit 1; }
+# expect STATUS: runs the command that follows with a time limit and checks
+# its exit status; stdout in out, stderr in err.
+expect() {
+    local want=$1; shift
+    timeout 120 "$@" >out 2>err
+    local got=$?
+    [ "$got" = "$want" ] || fail "exit status $got, expected $want ($(head -c 300 err))"
+}
+
+case $case in
+long-line) # one 256 MiB value, then an ordinary line
+    { printf 'k: '; head -c $((256 << 20)) /dev/zero | tr '\0' x; printf '\nafter: 1\n'; } >in
+    expect 0 "$tool" in
+    [ "$(head -n 1 out)" = "after : 1  - as real 1" ] || fail "first line: $(head -c 80 out)"
+    [ "$(wc -c <out)" = $(( 23 + 4 + (256 << 20) + 14 )) ] || fail "size $(wc -c <out)"
+    [ "$(tail -n 1 out | head -c 8)" = "k : xxxx" ] || fail "second line starts $(tail -n 1 out | head -c 8)"
+    [ "$(tail -c 18 out)" = "xxxx  - as real 0" ] || fail "second line ends $(tail -c 18 out)"
+    ;;
+hundred-thousand-items)
+    seq -s ', ' 0 99999 | sed 's/^/big: [/; s/$/]/' >in
+    expect 0 "$tool" in
+    [ "$(wc -l <out)" = 1 ] || fail "lines: $(wc -l <out)"
+    # "big" ":" "[" 100000 items "]" "-" "as" "real" "[" 100000 numbers "]"
+    [ "$(wc -w <out)" = 200009 ] || fail "words: $(wc -w <out)"
+    [ "$(tr ' ' '\n' <out | grep -c '^99999$')" = 2 ] || fail "last item"
+    ;;
+fifo-with-writer)
+    mkfifo fifo
+    (printf 'name: robot\ngains: [1.5, 2, x]\n' >fifo &)
+    expect 0 "$tool" fifo
+    printf 'gains : [ 1.5 2 x ] - as real [ 1.5 2 0 ]\nname : robot  - as real 0\n' | cmp -s - out \
+        || fail "dump: $(cat out)"
+    ;;
+process-substitution)
+    expect 0 "$tool" <(printf 'a: 1\r\nb: [2, 3]\n')
+    printf 'a : 1  - as real 1\nb : [ 2 3 ] - as real [ 2 3 ]\n' | cmp -s - out || fail "dump: $(cat out)"
+    ;;
+nul-stream) # 64 MiB of NUL bytes and no line feed: read to the end, nothing to dump
+    head -c $((64 << 20)) /dev/zero >in
+    expect 0 sh -c "cat in | '$tool' /dev/stdin"
+    [ ! -s out ] || fail "output: $(head -c 80 out)"
+    ;;
+dev-null)
+    expect 0 "$tool" /dev/null
+    [ ! -s out ] && [ ! -s err ] || fail "output"
+    ;;
+unreadable-file)
+    if [ "$(id -u)" = 0 ]; then
+        echo "running as root, who reads every file: skipped"
+        exit 77
+    fi
+    printf 'a: 1\n' >secret && chmod 000 secret
+    expect 1 "$tool" secret
+    [ "$(cat err)" = "Error parsing secret" ] && [ ! -s out ] || fail "messages"
+    ;;
+*)
+    fail "no such case: $case"
+    ;;
+esac
+echo "ok: $case"
