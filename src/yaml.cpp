@@ -30,8 +30,11 @@ using TextSize = int;
 constexpr size_t maxLineSize = size_t(1) << 30; // Qt 5 strings hold no more
 #endif
 
+// The bytes as Latin-1 text; never a null string, even when empty.
 QString latin1Text(Bytes bytes)
 {
+    if (bytes.empty())
+        return QString(QLatin1String(""));
     return QString::fromLatin1(bytes.data(), TextSize(bytes.size()));
 }
 
@@ -254,16 +257,53 @@ private:
     {
         item = trimmed(item);
         if (item.find('"') == Bytes::npos)
-            return latin1Text(item);
+            return m_recentItems.text(item);
         m_unquoted.clear();
         for (char c : item) {
             if (c != '"')
                 m_unquoted += c;
         }
-        return latin1Text(m_unquoted);
+        return m_recentItems.text(m_unquoted);
     }
 
+    // Short item texts seen lately, so that a value that recurs (on, 0, a
+    // unit) shares one string instead of allocating its own each time.
+    class RecentTexts
+    {
+    public:
+        QString text(Bytes bytes)
+        {
+            if (bytes.size() > maxSize)
+                return latin1Text(bytes);
+            size_t hash = 14695981039346656037u; // FNV-1a
+            for (const char c : bytes)
+                hash = (hash ^ quint8(c)) * 1099511628211u;
+            QString &slot = m_slots[hash % slotCount];
+            if (!sameText(slot, bytes))
+                slot = latin1Text(bytes);
+            return slot;
+        }
+
+    private:
+        static bool sameText(const QString &text, Bytes bytes)
+        {
+            if (text.isNull() || size_t(text.size()) != bytes.size())
+                return false;
+            const QChar *chars = text.constData();
+            for (size_t i = 0; i < bytes.size(); ++i) {
+                if (chars[i].unicode() != quint8(bytes[i]))
+                    return false;
+            }
+            return true;
+        }
+
+        static constexpr size_t maxSize = 16;
+        static constexpr size_t slotCount = 1021;
+        std::vector<QString> m_slots = std::vector<QString>(slotCount);
+    };
+
     ByteArena m_keys;
+    RecentTexts m_recentItems;
     std::deque<PendingEntry> m_entries;
     std::string m_list;
     std::vector<Bytes> m_pieces;

@@ -159,6 +159,7 @@ void tst_Reader::lookups_data()
     QTest::newRow("one bracketed") << "one" << QStringList{"7"} << "7" << SingleEntry << 7.0 << QVector<double>{7};
     QTest::newRow("list") << "gains" << QStringList{"1.5", "2", "x"} << "1.5" << ListEntry << 1.5
                           << QVector<double>{1.5, 2, 0};
+    QTest::newRow("empty item") << "blank" << QStringList{""} << "" << SingleEntry << 0.0 << QVector<double>{0};
     QTest::newRow("word") << "name" << QStringList{"robot"} << "robot" << SingleEntry << 0.0 << QVector<double>{0};
     QTest::newRow("decimal comma") << "comma" << QStringList{"2,5"} << "2,5" << SingleEntry << 0.0
                                    << QVector<double>{0};
@@ -177,7 +178,7 @@ void tst_Reader::lookups()
 
     Reader reader;
     QVERIFY(reader.parse(write("name: robot\ngains: [1.5, 2, x]\nempty: []\none: [7]\n"
-                               "rate: 2.5\ncomma: 2,5\n")));
+                               "rate: 2.5\ncomma: 2,5\nblank:\n")));
     QCOMPARE(reader.listEntryForKey(key), items);
     QCOMPARE(reader.entryForKey(key), entry);
     QCOMPARE(reader.entryForKey(key).isNull(), entry.isNull());
