@@ -210,8 +210,13 @@ private:
             ranks.swap(spare);
         }
 
+        // Within a run the first common + 8 bytes are equal wherever both
+        // keys have them; shorter keys compare from the shared prefix.
         const auto byKey = [this, common](const Rank &a, const Rank &b) {
-            return m_entries[a.index].key.substr(common) < m_entries[b.index].key.substr(common);
+            const Bytes x = m_entries[a.index].key;
+            const Bytes y = m_entries[b.index].key;
+            const size_t from = std::min({common + 8, x.size(), y.size()});
+            return x.substr(from) < y.substr(from);
         };
         for (auto run = ranks.begin(); run != ranks.end();) {
             const auto end = std::find_if(run + 1, ranks.end(),

@@ -40,7 +40,8 @@ public:
     // Every key, in ascending order; empty for an empty store.
     QStringList keys() const;
 
-    // The key's items in file order; an empty list for a missing key.
+    // The key's items in file order; an empty list for a missing key. Keys
+    // match exactly: case and surrounding spaces count.
     QStringList listEntryForKey(const QString &key) const;
 
     // The key's first item; a null string for a missing key or one with no item.
