@@ -8,6 +8,7 @@
 #include <cstring>
 #include <deque>
 #include <limits>
+#include <map>
 #include <string>
 #include <utility>
 #include <string_view>
@@ -149,20 +150,28 @@ public:
     void mergeInto(QMap<QString, QStringList> &entries)
     {
         const std::vector<Rank> order = sortedOrder();
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+        std::map<QString, QStringList> fresh; // what a Qt 6 QMap holds, built in place
+#else
         QMap<QString, QStringList> fresh;
+#endif
         const bool intoFresh = entries.isEmpty();
         for (size_t i = 0; i < order.size(); ++i) {
-            const PendingEntry &entry = m_entries[order[i].index];
+            PendingEntry &entry = m_entries[order[i].index];
             if (i + 1 < order.size() && m_entries[order[i + 1].index].key == entry.key)
                 continue; // a later line has the same key
-            const QString key = latin1Text(entry.key);
-            if (intoFresh)
-                fresh.insert(fresh.cend(), key, entry.items); // in order: no search
-            else
+            QString key = latin1Text(entry.key);
+            if (!intoFresh)
                 entries.insert(key, entry.items);
+            else // in order: at the end, no search
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+                fresh.emplace_hint(fresh.end(), std::move(key), std::move(entry.items));
+#else
+                fresh.insert(fresh.cend(), key, entry.items);
+#endif
         }
         if (intoFresh)
-            entries = std::move(fresh);
+            entries = QMap<QString, QStringList>(std::move(fresh));
     }
 
 private:
@@ -216,13 +225,14 @@ private:
             const Bytes x = m_entries[a.index].key;
             const Bytes y = m_entries[b.index].key;
             const size_t from = std::min({common + 8, x.size(), y.size()});
-            return x.substr(from) < y.substr(from);
+            const int order = x.substr(from).compare(y.substr(from));
+            return order != 0 ? order < 0 : a.index < b.index; // a key's lines in file order
         };
         for (auto run = ranks.begin(); run != ranks.end();) {
             const auto end = std::find_if(run + 1, ranks.end(),
                                           [head = run->head](const Rank &r) { return r.head != head; });
             if (end - run > 1)
-                std::stable_sort(run, end, byKey);
+                std::sort(run, end, byKey);
             run = end;
         }
         return ranks;
@@ -233,16 +243,20 @@ private:
     {
         QStringList items;
         if (value.size() < 2 || value.front() != '[' || value.back() != ']') {
+            items.reserve(1);
             items.append(itemText(value));
             return items;
         }
-        m_list.clear();
-        for (char c : value) {
-            if (c != '[' && c != ']')
-                m_list += c;
+        Bytes list = value.substr(1, value.size() - 2);
+        if (list.find_first_of("[]") != Bytes::npos) { // brackets inside go too
+            m_list.clear();
+            for (char c : list) {
+                if (c != '[' && c != ']')
+                    m_list += c;
+            }
+            list = m_list;
         }
         m_pieces.clear();
-        const Bytes list(m_list);
         for (size_t pos = 0; pos < list.size();) {
             size_t comma = list.find(',', pos);
             if (comma == Bytes::npos)
