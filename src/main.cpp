@@ -3,7 +3,11 @@
 #include "yaml.h"
 
 #include <QCoreApplication>
+#include <QFile>
 #include <QStringList>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <iostream>
@@ -37,9 +41,21 @@ int main(int argc, char *argv[])
     if (arguments.size() != 1 || argc != 2)
         printHelp();
 
-    const QString fileName = arguments.first();
+    // Qt reads the argument as UTF-8. A name whose bytes do not survive that
+    // (Latin-1, say) is opened by its own bytes and read through the descriptor.
+    QString fileName = arguments.first();
+    int descriptor = -1;
+    if (QFile::encodeName(fileName) != QByteArray(argv[1])) {
+        descriptor = ::open(argv[1], O_RDONLY | O_CLOEXEC);
+        if (descriptor >= 0)
+            fileName = QStringLiteral("/dev/fd/%1").arg(descriptor);
+    }
+
     plinto::yaml::Reader reader;
-    if (!reader.parse(fileName)) {
+    const bool parsed = reader.parse(fileName);
+    if (descriptor >= 0)
+        ::close(descriptor);
+    if (!parsed) {
         // The name exactly as it was typed, whatever its encoding.
         std::cerr << "Error parsing " << argv[1];
         std::cerr.flush();

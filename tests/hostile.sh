@@ -51,6 +51,14 @@ nul-stream) # 64 MiB of NUL bytes and no line feed: read to the end, nothing to 
     expect 0 sh -c "cat in | '$tool' /dev/stdin"
     [ ! -s out ] || fail "output: $(head -c 80 out)"
     ;;
+latin1-file-name) # a name that is not UTF-8 still opens, and errors name it byte for byte
+    name=$(printf 'caf\xe9.yaml')
+    printf 'a: 1\n' >"$name"
+    expect 0 "$tool" "$name"
+    [ "$(cat out)" = "a : 1  - as real 1" ] || fail "dump: $(cat out) $(cat err)"
+    expect 1 "$tool" "$(printf 'missing-\xe9.yaml')"
+    printf 'Error parsing missing-\xe9.yaml' | cmp -s - err || fail "message: $(cat err)"
+    ;;
 dev-null)
     expect 0 "$tool" /dev/null
     [ ! -s out ] && [ ! -s err ] || fail "output"
