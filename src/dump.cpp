@@ -1,27 +1,47 @@
 #include "dump.h"
 
+#include <algorithm>
 #include <charconv>
+#include <cstdlib>
 #include <cmath>
 #include <limits>
+
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 #include <cstring>
 
 namespace tarnwick {
 
 void appendLatin1(std::string &out, const QString &text)
 {
+    const size_t size = size_t(text.size());
     const size_t at = out.size();
-    out.resize(at + size_t(text.size()));
+    out.resize(at + size);
     char *dest = &out[at];
-    for (const QChar c : text)
-        *dest++ = c.unicode() > 0xff ? '?' : char(c.unicode());
+    const char16_t *source = reinterpret_cast<const char16_t *>(text.utf16());
+    size_t i = 0;
+#ifdef __SSE2__
+    // Eight characters at a time while all of them are Latin-1.
+    for (; i + 8 <= size; i += 8) {
+        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(source + i));
+        const __m128i high = _mm_srli_epi16(chunk, 8);
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xffff)
+            break;
+        _mm_storel_epi64(reinterpret_cast<__m128i *>(dest + i), _mm_packus_epi16(chunk, chunk));
+    }
+#endif
+    for (; i < size; ++i)
+        dest[i] = source[i] > 0xff ? '?' : char(source[i]);
 }
 
 void appendReal(std::string &out, double value)
 {
-    // The shortest digits that read back as the value are also what rounding
-    // to six digits gives, when there are at most six of them; then only the
-    // layout of "%g" is left to do. Longer ones, and subnormal values (whose
-    // shortest digits can be coarser than six), take the full conversion.
+    // "%g" rounds the exact value to six significant digits. The shortest
+    // digits that read back as the value round to the same six digits, except
+    // when they end exactly on a tie (a seventh and last digit 5), where the
+    // exact value decides; subnormal values, whose shortest digits can be
+    // coarser than six, also take the exact conversion.
     char shortest[32]; // "-2.2250738585072014e-308" at most
     const char *end = std::to_chars(shortest, shortest + sizeof shortest, value,
                                     std::chars_format::scientific).ptr;
@@ -30,40 +50,73 @@ void appendReal(std::string &out, double value)
         out.append(shortest, size_t(end - shortest));
         return;
     }
-    const char *p = shortest;
-    const bool negative = *p == '-';
-    p += negative;
-    char digits[17];
+    const bool negative = shortest[0] == '-';
+    char digits[24];
     int count = 0;
-    for (; p < e; ++p) {
+    for (const char *p = shortest + negative; p < e; ++p) {
         if (*p != '.')
             digits[count++] = *p;
     }
-    if (count > 6 || (value != 0 && std::fabs(value) < std::numeric_limits<double>::min())) {
+    const bool tie = count == 7 && digits[6] == '5';
+    if (tie || (value != 0 && std::fabs(value) < std::numeric_limits<double>::min())) {
         char text[32];
         out.append(text, std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6).ptr);
         return;
     }
     int exponent = 0;
-    std::from_chars(e + (e[1] == '+' ? 2 : 1), end, exponent);
-    if (exponent < -4 || exponent >= 6) {
-        out.append(shortest, size_t(end - shortest)); // "d.ddde+XX" is already the layout of "%g"
-        return;
+    for (const char *p = e + 2; p < end; ++p)
+        exponent = exponent * 10 + (*p - '0');
+    if (e[1] == '-')
+        exponent = -exponent;
+    if (count > 6) { // not a tie: the seventh digit rounds
+        const bool up = digits[6] >= '5';
+        count = 6;
+        if (up) {
+            int i = count - 1;
+            for (; i >= 0 && digits[i] == '9'; --i)
+                digits[i] = '0';
+            if (i < 0) { // 999999.7 becomes 1e+06
+                digits[0] = '1';
+                ++exponent;
+            } else {
+                ++digits[i];
+            }
+        }
+        while (count > 1 && digits[count - 1] == '0')
+            --count;
     }
+
+    char text[32];
+    char *t = text;
     if (negative)
-        out += '-';
-    if (exponent < 0) {
-        out += "0.";
-        out.append(size_t(-exponent - 1), '0');
-        out.append(digits, size_t(count));
-    } else if (count <= exponent + 1) {
-        out.append(digits, size_t(count));
-        out.append(size_t(exponent + 1 - count), '0');
-    } else {
-        out.append(digits, size_t(exponent + 1));
-        out += '.';
-        out.append(digits + exponent + 1, size_t(count - exponent - 1));
+        *t++ = '-';
+    if (exponent < -4 || exponent >= 6) { // d.ddddde+XX
+        *t++ = digits[0];
+        if (count > 1) {
+            *t++ = '.';
+            t = std::copy(digits + 1, digits + count, t);
+        }
+        *t++ = 'e';
+        *t++ = exponent < 0 ? '-' : '+';
+        const int magnitude = std::abs(exponent);
+        if (magnitude >= 100)
+            *t++ = char('0' + magnitude / 100);
+        *t++ = char('0' + magnitude / 10 % 10);
+        *t++ = char('0' + magnitude % 10);
+    } else if (exponent < 0) { // 0.000ddd
+        *t++ = '0';
+        *t++ = '.';
+        t = std::fill_n(t, -exponent - 1, '0');
+        t = std::copy(digits, digits + count, t);
+    } else if (count <= exponent + 1) { // ddd000
+        t = std::copy(digits, digits + count, t);
+        t = std::fill_n(t, exponent + 1 - count, '0');
+    } else { // ddd.ddd
+        t = std::copy(digits, digits + exponent + 1, t);
+        *t++ = '.';
+        t = std::copy(digits + exponent + 1, digits + count, t);
     }
+    out.append(text, size_t(t - text));
 }
 
 void appendDumpLine(std::string &out, const plinto::yaml::Reader &reader, const QString &key)

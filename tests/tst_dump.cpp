@@ -1,5 +1,6 @@
-// The numbers of the dump: reading must match QString::toDouble bit for bit,
-// and printing must match a standard stream's default output.
+// The dump's pieces: numbers must read as QString::toDouble reads them, bit
+// for bit, and print as a standard stream prints them; text must come out as
+// its Latin-1 bytes.
 #include "dump.h"
 
 #include <QRandomGenerator>
@@ -91,16 +92,18 @@ QStringList sampleTexts()
 
 } // namespace
 
-class tst_Numbers : public QObject
+class tst_Dump : public QObject
 {
     Q_OBJECT
 
 private slots:
     void readingMatchesQt();
     void printingMatchesStream();
+    void textAsLatin1_data();
+    void textAsLatin1();
 };
 
-void tst_Numbers::readingMatchesQt()
+void tst_Dump::readingMatchesQt()
 {
     for (const QString &text : sampleTexts()) {
         if (bits(readerReading(text)) != bits(qtReading(text)))
@@ -109,7 +112,7 @@ void tst_Numbers::readingMatchesQt()
     }
 }
 
-void tst_Numbers::printingMatchesStream()
+void tst_Dump::printingMatchesStream()
 {
     QList<double> values{0.0, -0.0, 1e-5, 1e6, 123456.5, 1234565, 999999.5, 9999995, 1e300, 1e-320,
                          0.0001, 0.00012345678, 9.99999e-5, 9.999995e-5, 999999.0, 999999.4,
@@ -123,10 +126,38 @@ void tst_Numbers::printingMatchesStream()
         values << double(random.bounded(2000000)) / 2; // halves: rounding ties
         // Short decimals, as entry files hold them, around every layout switch.
         values << double(random.bounded(100000000)) / std::pow(10.0, double(random.bounded(-8, 14)));
+        // Seven digits ending in 5: rounding ties in decimal, decided by the binary value.
+        values << double(random.bounded(100000, 1000000) * 10 + 5) / std::pow(10.0, double(random.bounded(-8, 14)));
     }
     for (const double value : values)
         QCOMPARE(QByteArray::fromStdString(appended(value)), QByteArray::fromStdString(streamed(value)));
 }
 
-QTEST_APPLESS_MAIN(tst_Numbers)
-#include "tst_numbers.moc"
+void tst_Dump::textAsLatin1_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QByteArray>("bytes");
+    QString everyByte;
+    QByteArray everyByteLatin1;
+    for (int c = 1; c < 256; ++c) {
+        everyByte += QChar(c);
+        everyByteLatin1 += char(c);
+    }
+    QTest::newRow("empty") << QString() << QByteArray();
+    QTest::newRow("every byte value") << everyByte << everyByteLatin1;
+    QTest::newRow("outside Latin-1, short") << QString::fromUtf8("a\u20acb") << QByteArray("a?b");
+    QTest::newRow("outside Latin-1 in a long run")
+            << QString::fromUtf8("abcdefghijklmnop\u0416qrstuvwxyz0123456789") << QByteArray("abcdefghijklmnop?qrstuvwxyz0123456789");
+}
+
+void tst_Dump::textAsLatin1()
+{
+    QFETCH(QString, text);
+    QFETCH(QByteArray, bytes);
+    std::string out = "x";
+    tarnwick::appendLatin1(out, text);
+    QCOMPARE(QByteArray::fromStdString(out), "x" + bytes);
+}
+
+QTEST_APPLESS_MAIN(tst_Dump)
+#include "tst_dump.moc"
