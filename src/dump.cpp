@@ -6,33 +6,17 @@
 #include <cmath>
 #include <limits>
 
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 #include <cstring>
 
 namespace tarnwick {
 
 void appendLatin1(std::string &out, const QString &text)
 {
-    const size_t size = size_t(text.size());
     const size_t at = out.size();
-    out.resize(at + size);
+    out.resize(at + size_t(text.size()));
     char *dest = &out[at];
-    const char16_t *source = reinterpret_cast<const char16_t *>(text.utf16());
-    size_t i = 0;
-#ifdef __SSE2__
-    // Eight characters at a time while all of them are Latin-1.
-    for (; i + 8 <= size; i += 8) {
-        const __m128i chunk = _mm_loadu_si128(reinterpret_cast<const __m128i *>(source + i));
-        const __m128i high = _mm_srli_epi16(chunk, 8);
-        if (_mm_movemask_epi8(_mm_cmpeq_epi16(high, _mm_setzero_si128())) != 0xffff)
-            break;
-        _mm_storel_epi64(reinterpret_cast<__m128i *>(dest + i), _mm_packus_epi16(chunk, chunk));
-    }
-#endif
-    for (; i < size; ++i)
-        dest[i] = source[i] > 0xff ? '?' : char(source[i]);
+    for (const QChar c : text)
+        *dest++ = c.unicode() > 0xff ? '?' : char(c.unicode());
 }
 
 void appendReal(std::string &out, double value)
