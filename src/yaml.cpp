@@ -9,6 +9,7 @@
 #include <deque>
 #include <limits>
 #include <map>
+#include <new>
 #include <string>
 #include <utility>
 #include <string_view>
@@ -338,7 +339,7 @@ bool readLines(QFile &file, EntryBatch &batch)
     // Reads of up to 1 MiB, less for a small file; the buffer grows past
     // that only to hold a longer line.
     const qint64 knownSize = file.size(); // 0 for pipes and /proc files
-    const size_t chunk = knownSize > 0 ? size_t(std::clamp<qint64>(knownSize + 1, 4096, 1 << 20))
+    const size_t chunk = knownSize > 0 ? size_t(std::clamp<qint64>(knownSize, 4095, (1 << 20) - 1)) + 1
                                        : size_t(1) << 16;
     std::vector<char> buffer(chunk);
     size_t start = 0;  // first byte of the line being read
@@ -490,8 +491,12 @@ bool Reader::parse(const QString &fileName)
     if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
         return false;
     EntryBatch batch;
-    if (!readLines(file, batch))
-        return false;
+    try {
+        if (!readLines(file, batch))
+            return false;
+    } catch (const std::bad_alloc &) {
+        return false; // a line or a file too large for memory: the store stays as it was
+    }
     batch.mergeInto(entries);
     return true;
 }

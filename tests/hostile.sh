@@ -59,6 +59,15 @@ latin1-file-name) # a name that is not UTF-8 still opens, and errors name it byt
     expect 1 "$tool" "$(printf 'missing-\xe9.yaml')"
     printf 'Error parsing missing-\xe9.yaml' | cmp -s - err || fail "message: $(cat err)"
     ;;
+line-beyond-memory) # a 300 MiB line with 600 MB of address space: an error, not a crash
+    if ldd "$tool" | grep -q libasan; then
+        echo "the sanitizers need more address space than this test allows: skipped"
+        exit 77
+    fi
+    { printf 'k: '; head -c $((300 << 20)) /dev/zero | tr '\0' x; printf '\n'; } >in
+    expect 1 bash -c "ulimit -v 600000 && exec '$tool' in"
+    [ "$(cat err)" = "Error parsing in" ] && [ ! -s out ] || fail "messages: $(head -c 200 err)"
+    ;;
 dev-null)
     expect 0 "$tool" /dev/null
     [ ! -s out ] && [ ! -s err ] || fail "output"
