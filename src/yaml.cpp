@@ -195,13 +195,8 @@ private:
         }
         std::vector<Rank> ranks;
         ranks.reserve(m_entries.size());
-        for (const PendingEntry &entry : m_entries) {
-            const Bytes rest = entry.key.substr(common);
-            quint64 head = 0;
-            for (size_t b = 0; b < 8; ++b)
-                head = (head << 8) | (b < rest.size() ? quint8(rest[b]) : 0);
-            ranks.push_back({head, ranks.size()});
-        }
+        for (const PendingEntry &entry : m_entries)
+            ranks.push_back({headAt(entry.key, common), ranks.size()});
 
         if (ranks.size() < 2)
             return ranks;
@@ -220,23 +215,39 @@ private:
             ranks.swap(spare);
         }
 
-        // Within a run the first common + 8 bytes are equal wherever both
-        // keys have them; shorter keys compare from the shared prefix.
+        // A run of equal heads is ordered on the next eight bytes, then on
+        // the rest: the first common + 16 bytes are equal wherever both keys
+        // have them, and shorter keys compare from the shared prefix.
         const auto byKey = [this, common](const Rank &a, const Rank &b) {
+            if (a.head != b.head)
+                return a.head < b.head;
             const Bytes x = m_entries[a.index].key;
             const Bytes y = m_entries[b.index].key;
-            const size_t from = std::min({common + 8, x.size(), y.size()});
+            const size_t from = std::min({common + 16, x.size(), y.size()});
             const int order = x.substr(from).compare(y.substr(from));
             return order != 0 ? order < 0 : a.index < b.index; // a key's lines in file order
         };
         for (auto run = ranks.begin(); run != ranks.end();) {
             const auto end = std::find_if(run + 1, ranks.end(),
                                           [head = run->head](const Rank &r) { return r.head != head; });
-            if (end - run > 1)
+            if (end - run > 1) {
+                for (auto rank = run; rank != end; ++rank)
+                    rank->head = headAt(m_entries[rank->index].key, common + 8);
                 std::sort(run, end, byKey);
+            }
             run = end;
         }
         return ranks;
+    }
+
+    // Eight bytes of the key from the offset on, big-endian, zero-padded.
+    static quint64 headAt(Bytes key, size_t offset)
+    {
+        const Bytes rest = offset < key.size() ? key.substr(offset) : Bytes();
+        quint64 head = 0;
+        for (size_t b = 0; b < 8; ++b)
+            head = (head << 8) | (b < rest.size() ? quint8(rest[b]) : 0);
+        return head;
     }
 
     // The items of a trimmed value: a bracketed list, or the value alone.
