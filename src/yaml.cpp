@@ -114,6 +114,22 @@ private:
     std::vector<std::string> m_blocks;
 };
 
+// A store built from keys in ascending order: each goes at the end, with no
+// search. On Qt 6 it is the std::map that a QMap holds, moved in when done.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+using FreshStore = std::map<QString, QStringList>;
+void appendInOrder(FreshStore &store, QString &&key, QStringList &&items)
+{
+    store.emplace_hint(store.end(), std::move(key), std::move(items));
+}
+#else
+using FreshStore = QMap<QString, QStringList>;
+void appendInOrder(FreshStore &store, QString &&key, QStringList &&items)
+{
+    store.insert(store.cend(), key, items);
+}
+#endif
+
 // One entry as read, before the batch is ordered.
 struct PendingEntry
 {
@@ -151,25 +167,17 @@ public:
     void mergeInto(QMap<QString, QStringList> &entries)
     {
         const std::vector<Rank> order = sortedOrder();
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-        std::map<QString, QStringList> fresh; // what a Qt 6 QMap holds, built in place
-#else
-        QMap<QString, QStringList> fresh;
-#endif
+        FreshStore fresh;
         const bool intoFresh = entries.isEmpty();
         for (size_t i = 0; i < order.size(); ++i) {
             PendingEntry &entry = m_entries[order[i].index];
             if (i + 1 < order.size() && m_entries[order[i + 1].index].key == entry.key)
                 continue; // a later line has the same key
             QString key = latin1Text(entry.key);
-            if (!intoFresh)
+            if (intoFresh)
+                appendInOrder(fresh, std::move(key), std::move(entry.items));
+            else
                 entries.insert(key, entry.items);
-            else // in order: at the end, no search
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-                fresh.emplace_hint(fresh.end(), std::move(key), std::move(entry.items));
-#else
-                fresh.insert(fresh.cend(), key, entry.items);
-#endif
         }
         if (intoFresh)
             entries = QMap<QString, QStringList>(std::move(fresh));
