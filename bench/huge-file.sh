@@ -10,7 +10,7 @@ root=$(dirname "$bench")
 build=$root/build-bench
 file=$build/data/huge-${mib}MiB.yaml
 
-command -v /usr/bin/time >/dev/null || { apt-get update -qq && apt-get install -y -qq time; }
+"$root/.ci/install-packages" time
 cmake -S "$root" -B "$build" -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 --target tarnwick >/dev/null
 mkdir -p "$build/data"

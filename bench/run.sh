@@ -19,17 +19,8 @@ build=$root/build-bench
 data=$build/data
 sizes=(1000 100000 1000000)
 
-packages=(g++ cmake qt6-base-dev libbenchmark-dev libyaml-cpp-dev libinih-dev python3-yaml
-          pkg-config hyperfine time)
-missing=()
-for package in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' \
-        || missing+=("$package")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    apt-get update -qq
-    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
-fi
+"$root/.ci/install-packages" g++ cmake qt6-base-dev libbenchmark-dev libyaml-cpp-dev libinih-dev \
+    python3-yaml pkg-config hyperfine time
 
 cmake -S "$root" -B "$build" -DTARNWICK_BENCH=ON -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 >/dev/null
