@@ -18,7 +18,7 @@ cmake --build "$work/cmake" >/dev/null
 grep -Eq "$expected" "$work/out1"
 
 echo "consumer: pkg-config plinto-yaml"
-pc_dir=$(dirname "$(find "$prefix" -name plinto-yaml.pc | head -n 1)")
+pc_dir=$(dirname "$(find "$prefix" -name plinto-yaml.pc -print -quit)")
 # shellcheck disable=SC2046
 c++ -std=c++17 "$program" -o "$work/pc-consumer" $(PKG_CONFIG_PATH="$pc_dir" pkg-config --cflags --libs plinto-yaml)
 (cd "$root" && LD_LIBRARY_PATH="$prefix/lib" "$work/pc-consumer") 2>&1 | tee "$work/out2"
