@@ -7,27 +7,49 @@
 #include <QStringList>
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <iostream>
 #include <string>
 
 namespace {
 
-void writeLine(const std::string &line)
+// Writes the line to standard output at once, in as many writes as it takes:
+// each line is out of the process before the next is made. False when
+// standard output fails (a full disk, a closed descriptor); the caller stops.
+bool writeLine(const std::string &line)
 {
-    std::cout.write(line.data(), std::streamsize(line.size()));
-    std::cout.flush();
+    const char *data = line.data();
+    size_t left = line.size();
+    while (left > 0) {
+        const ssize_t written = ::write(STDOUT_FILENO, data, left);
+        if (written > 0) {
+            data += written;
+            left -= size_t(written);
+        } else if (written < 0 && errno == EINTR) {
+            continue;
+        } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // A non-blocking descriptor from the caller: wait until it drains.
+            pollfd out = {STDOUT_FILENO, POLLOUT, 0};
+            if (::poll(&out, 1, -1) < 0 && errno != EINTR)
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
 }
 
 } // namespace
 
 [[noreturn]] void printHelp()
 {
-    writeLine("tarnwick version: " TARNWICK_VERSION_STRING "\n");
-    writeLine("tarnwick yamlFile\n");
-    std::exit(0);
+    const bool written = writeLine("tarnwick version: " TARNWICK_VERSION_STRING "\n")
+            && writeLine("tarnwick yamlFile\n");
+    std::exit(written ? EXIT_SUCCESS : EXIT_FAILURE);
 }
 
 int main(int argc, char *argv[])
@@ -67,7 +89,8 @@ int main(int argc, char *argv[])
     for (const QString &key : keys) {
         line.clear();
         tarnwick::appendDumpLine(line, reader, key);
-        writeLine(line);
+        if (!writeLine(line))
+            std::exit(EXIT_FAILURE);
     }
-    return 0;
+    return EXIT_SUCCESS;
 }

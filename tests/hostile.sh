@@ -68,6 +68,22 @@ line-beyond-memory) # a 300 MiB line with 600 MB of address space: an error, not
     expect 1 bash -c "ulimit -v 600000 && exec '$tool' in"
     [ "$(cat err)" = "Error parsing in" ] && [ ! -s out ] || fail "messages: $(head -c 200 err)"
     ;;
+nonblocking-output) # a non-blocking pipe that fills up: the tool waits, nothing is lost
+    seq 1 100000 | sed 's/.*/key_&: [&, x]/' >in
+    expect 0 "$tool" in
+    mv out expected
+    python3 - "$tool" <<'PY' || fail "dump through a non-blocking pipe differs"
+import fcntl, os, subprocess, sys, time
+r, w = os.pipe()
+fcntl.fcntl(w, fcntl.F_SETFL, fcntl.fcntl(w, fcntl.F_GETFL) | os.O_NONBLOCK)
+tool = subprocess.Popen([sys.argv[1], "in"], stdout=w)
+os.close(w)
+time.sleep(0.3)  # let the pipe fill
+with os.fdopen(r, "rb") as pipe:
+    got = pipe.read()
+sys.exit(tool.wait() != 0 or got != open("expected", "rb").read())
+PY
+    ;;
 dev-null)
     expect 0 "$tool" /dev/null
     [ ! -s out ] && [ ! -s err ] || fail "output"
