@@ -92,5 +92,7 @@ int main(int argc, char *argv[])
         if (!writeLine(line))
             std::exit(EXIT_FAILURE);
     }
-    return EXIT_SUCCESS;
+    // Done: the process ends without taking the store apart string by string,
+    // which on a large file would take a tenth of the run.
+    std::exit(EXIT_SUCCESS);
 }
