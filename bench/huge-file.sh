@@ -19,7 +19,7 @@ if [ ! -s "$file" ]; then
     python3 "$bench/generate.py" "$lines" --seed 7 >"$file"
 fi
 bytes=$(stat -c %s "$file")
-/usr/bin/time -f "%e %M" -o "$build/huge.time" "$build/src/tarnwick" "$file" | wc -l >"$build/huge.lines"
+/usr/bin/time -f "%e %M" -o "$build/huge.time" "$build/bin/tarnwick" "$file" | wc -l >"$build/huge.lines"
 read -r seconds kib <"$build/huge.time"
 echo "file: $bytes bytes, $(wc -l <"$file") lines; dump: $(cat "$build/huge.lines") lines"
 echo "wall: $seconds s; peak RSS: $((kib / 1024)) MiB; RSS per input byte:" \

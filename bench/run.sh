@@ -42,7 +42,7 @@ if [ "$what" = micro ] || [ "$what" = all ]; then
 fi
 
 if [ "$what" = compare ] || [ "$what" = all ]; then
-    tarnwick=$build/src/tarnwick
+    tarnwick=$build/bin/tarnwick
     readers=(tarnwick plain-c++ yaml-cpp pyyaml-c inih cat)
     command_of() {
         case $1 in

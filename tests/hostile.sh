@@ -84,6 +84,14 @@ with os.fdopen(r, "rb") as pipe:
 sys.exit(tool.wait() != 0 or got != open("expected", "rb").read())
 PY
     ;;
+libraries-in-working-directory) # the tool never loads a library from where it is run
+    for lib in libplinto-yaml.so.1 libQt6Core.so.6 libQt5Core.so.5 libstdc++.so.6 libc.so.6; do
+        echo "not a library" >"$lib"
+    done
+    printf 'a: 1\n' >in
+    expect 0 "$tool" in
+    [ "$(cat out)" = "a : 1  - as real 1" ] || fail "dump: $(cat out) $(cat err)"
+    ;;
 dev-null)
     expect 0 "$tool" /dev/null
     [ ! -s out ] && [ ! -s err ] || fail "output"
