@@ -65,14 +65,15 @@ if [ "$what" = compare ] || [ "$what" = all ]; then
             $(command_of "$reader") "$file" | cmp -s - "$build/expected.txt" \
                 || { echo "$reader: dump differs from tarnwick's"; exit 1; }
         done
-        runs=30
-        [ "$lines" -ge 100000 ] && runs=10
-        [ "$lines" -ge 1000000 ] && runs=5
+        # Short runs vary by a tenth of a millisecond: many of them.
+        runs=200 warmup=10
+        [ "$lines" -ge 100000 ] && runs=20 warmup=2
+        [ "$lines" -ge 1000000 ] && runs=10 warmup=1
         hyperfine_args=()
         for reader in "${readers[@]}"; do
             hyperfine_args+=(-n "$reader" "$(command_of "$reader") $file")
         done
-        hyperfine -N --warmup 1 --runs "$runs" --export-json "$build/times-$lines.json" \
+        hyperfine -N --warmup "$warmup" --runs "$runs" --export-json "$build/times-$lines.json" \
             "${hyperfine_args[@]}" >/dev/null
         : >"$build/rss-$lines.txt"
         for reader in "${readers[@]}"; do
@@ -90,6 +91,8 @@ print("|---|---|---|---|---|")
 for name, median in sorted(times.items(), key=lambda item: item[1]):
     kib = int(rss[name])
     print("| %s | %.4f | %.2f | %.1f | %.1f |" % (name, median, median / base, kib / 1024, kib * 1024 / size))
+fastest = min((median, name) for name, median in times.items() if name not in ("tarnwick", "cat"))
+print("\ntarnwick takes %.2f times as long as the fastest peer (%s)." % (base / fastest[0], fastest[1]))
 EOF
     done
 fi
