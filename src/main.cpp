@@ -12,28 +12,25 @@
 
 #include <cerrno>
 #include <cstdlib>
-#include <iostream>
 #include <string>
+#include <string_view>
 
 namespace {
 
-// Writes the line to standard output at once, in as many writes as it takes:
-// each line is out of the process before the next is made. False when
-// standard output fails (a full disk, a closed descriptor); the caller stops.
-bool writeLine(const std::string &line)
+// Writes the bytes to the descriptor at once, in as many writes as it takes:
+// each dump line is out of the process before the next is made. False when
+// the output fails (a full disk, a closed descriptor); the caller stops.
+bool writeAll(int descriptor, std::string_view bytes)
 {
-    const char *data = line.data();
-    size_t left = line.size();
-    while (left > 0) {
-        const ssize_t written = ::write(STDOUT_FILENO, data, left);
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
         if (written > 0) {
-            data += written;
-            left -= size_t(written);
+            bytes.remove_prefix(size_t(written));
         } else if (written < 0 && errno == EINTR) {
             continue;
         } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
             // A non-blocking descriptor from the caller: wait until it drains.
-            pollfd out = {STDOUT_FILENO, POLLOUT, 0};
+            pollfd out = {descriptor, POLLOUT, 0};
             if (::poll(&out, 1, -1) < 0 && errno != EINTR)
                 return false;
         } else {
@@ -47,8 +44,8 @@ bool writeLine(const std::string &line)
 
 [[noreturn]] void printHelp()
 {
-    const bool written = writeLine("tarnwick version: " TARNWICK_VERSION_STRING "\n")
-            && writeLine("tarnwick yamlFile\n");
+    const bool written = writeAll(STDOUT_FILENO, "tarnwick version: " TARNWICK_VERSION_STRING "\n")
+            && writeAll(STDOUT_FILENO, "tarnwick yamlFile\n");
     std::exit(written ? EXIT_SUCCESS : EXIT_FAILURE);
 }
 
@@ -79,9 +76,8 @@ int main(int argc, char *argv[])
         ::close(descriptor);
     if (!parsed) {
         // The name exactly as it was typed, whatever its encoding.
-        std::cerr << "Error parsing " << argv[1];
-        std::cerr.flush();
-        return 1;
+        writeAll(STDERR_FILENO, std::string("Error parsing ") + argv[1]);
+        return EXIT_FAILURE;
     }
 
     std::string line;
@@ -89,7 +85,7 @@ int main(int argc, char *argv[])
     for (const QString &key : keys) {
         line.clear();
         tarnwick::appendDumpLine(line, reader, key);
-        if (!writeLine(line))
+        if (!writeAll(STDOUT_FILENO, line))
             std::exit(EXIT_FAILURE);
     }
     // Done: the process ends without taking the store apart string by string,
