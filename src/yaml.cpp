@@ -6,7 +6,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
-#include <deque>
 #include <limits>
 #include <map>
 #include <new>
@@ -130,6 +129,32 @@ void appendInOrder(FreshStore &store, QString &&key, QStringList &&items)
 }
 #endif
 
+// A sequence in blocks of fixed size that never move: appending copies
+// nothing, and walking it in order reads memory in order. (A deque's small
+// blocks lie scattered among the strings allocated meanwhile.)
+template <typename T>
+class BlockList
+{
+public:
+    void push_back(T &&value)
+    {
+        if (m_size % blockSize == 0) {
+            m_blocks.emplace_back();
+            m_blocks.back().reserve(blockSize);
+        }
+        m_blocks.back().push_back(std::move(value)); // within capacity: nothing moves
+        ++m_size;
+    }
+    T &operator[](size_t i) { return m_blocks[i / blockSize][i % blockSize]; }
+    const T &operator[](size_t i) const { return m_blocks[i / blockSize][i % blockSize]; }
+    size_t size() const { return m_size; }
+
+private:
+    static constexpr size_t blockSize = 1024;
+    std::vector<std::vector<T>> m_blocks;
+    size_t m_size = 0;
+};
+
 // One entry as read, before the batch is ordered.
 struct PendingEntry
 {
@@ -160,7 +185,7 @@ public:
         Bytes value;
         if (!splitKeyValue(line, lineFeed, key, value))
             return;
-        m_entries.push_back({m_keys.keep(trimmed(key)), itemsOf(trimmed(value))});
+        m_entries.push_back(PendingEntry{m_keys.keep(trimmed(key)), itemsOf(trimmed(value))});
     }
 
     // Stores the batch in the map; for a key on several lines, its last line wins.
@@ -195,16 +220,17 @@ private:
     // prefix that all keys share, then a sort of each run of equal heads.
     std::vector<Rank> sortedOrder() const
     {
-        const Bytes first = m_entries.empty() ? Bytes() : m_entries.front().key;
+        const size_t entryCount = m_entries.size();
+        const Bytes first = entryCount == 0 ? Bytes() : m_entries[0].key;
         size_t common = first.size();
-        for (const PendingEntry &entry : m_entries) {
-            const Bytes key = entry.key.substr(0, common);
+        for (size_t i = 0; i < entryCount; ++i) {
+            const Bytes key = m_entries[i].key.substr(0, common);
             common = size_t(std::mismatch(key.begin(), key.end(), first.begin()).first - key.begin());
         }
         std::vector<Rank> ranks;
-        ranks.reserve(m_entries.size());
-        for (const PendingEntry &entry : m_entries)
-            ranks.push_back({headAt(entry.key, common), ranks.size()});
+        ranks.reserve(entryCount);
+        for (size_t i = 0; i < entryCount; ++i)
+            ranks.push_back({headAt(m_entries[i].key, common), i});
 
         if (ranks.size() < 2)
             return ranks;
@@ -343,7 +369,7 @@ private:
 
     ByteArena m_keys;
     RecentTexts m_recentItems;
-    std::deque<PendingEntry> m_entries;
+    BlockList<PendingEntry> m_entries;
     std::string m_list;
     std::vector<Bytes> m_pieces;
     std::string m_unquoted;
