@@ -2,11 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
 #include <cmath>
-#include <limits>
-
+#include <cstdlib>
 #include <cstring>
+#include <limits>
 
 namespace tarnwick {
 
