@@ -1,7 +1,7 @@
 // Micro-benchmarks of Reader: parse throughput and lookups per second.
 // The entry files come from generate.py, in the folder named by
 // TARNWICK_BENCH_DATA (run.sh makes them): entries-<lines>.yaml.
-#include "yaml.h"
+#include <plinto/yaml.h>
 
 #include <benchmark/benchmark.h>
 

@@ -1,12 +1,12 @@
-# What `cmake --install` puts in place, and the Debian package built from it
-# with `cpack -G DEB`.
+# What `cmake --install` puts in place (the Debian packages in debian/ are
+# made from it).
 include(CMakePackageConfigHelpers)
 
 set(TARNWICK_CMAKE_DIR "${CMAKE_INSTALL_LIBDIR}/cmake/PlintoYaml")
 
-install(TARGETS tarnwick RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(TARGETS plinto_yaml EXPORT PlintoYamlTargets
     LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+    ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
     PUBLIC_HEADER DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/plinto)
 install(EXPORT PlintoYamlTargets
     NAMESPACE plinto::
@@ -28,27 +28,22 @@ install(FILES
 # pkg-config --cflags --libs plinto-yaml; the prefix is found from the file's
 # own place, so an install under any --prefix works.
 file(RELATIVE_PATH TARNWICK_PC_TO_PREFIX "/${CMAKE_INSTALL_LIBDIR}/pkgconfig" "/")
-# -fPIC: Qt 5 headers refuse to build without it.
+# Qt Core is a public requirement (the header uses its types), so a static
+# link gets it from Requires as well: nothing more is private to the library.
+get_target_property(plinto_yaml_type plinto_yaml TYPE)
+set(TARNWICK_PC_CFLAGS "")
+if(plinto_yaml_type STREQUAL "STATIC_LIBRARY")
+    string(APPEND TARNWICK_PC_CFLAGS " -DPLINTO_YAML_STATIC_DEFINE")
+endif()
+if(QT_VERSION_MAJOR EQUAL 5)
+    # Qt 5's headers refuse code that is not position independent (Qt 6's
+    # take the compiler's default PIE code), and Qt5Core.pc does not say so.
+    string(APPEND TARNWICK_PC_CFLAGS " -fPIC")
+endif()
 configure_file(cmake/plinto-yaml.pc.in "${PROJECT_BINARY_DIR}/plinto-yaml.pc" @ONLY)
 install(FILES "${PROJECT_BINARY_DIR}/plinto-yaml.pc" DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
-install(FILES man/tarnwick.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-
-# cpack -G DEB
-set(CPACK_PACKAGE_NAME tarnwick)
-set(CPACK_PACKAGE_VENDOR "tarnwick developers")
-set(CPACK_PACKAGE_CONTACT "tarnwick developers <tarnwick@example.org>")
-set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "${PROJECT_DESCRIPTION}")
-set(CPACK_PACKAGE_DESCRIPTION "tarnwick dumps flat key/value entry files; the plinto-yaml \
-library (plinto::yaml::Reader) gives C++/Qt programs typed lookups in them. Includes the \
-headers, CMake package and pkg-config file for building against the library.")
-set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
-set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
-set(CPACK_DEBIAN_PACKAGE_SECTION utils)
-set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qtbase${QT_VERSION_MAJOR}-dev")
-if(QT_VERSION_MAJOR EQUAL 6)
-    set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-base-dev")
+if(TARGET tarnwick)
+    install(TARGETS tarnwick tarnwick-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(FILES man/tarnwick.1 man/tarnwick-check.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
-include(CPack)

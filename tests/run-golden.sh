@@ -3,7 +3,8 @@
 #
 # Runs one golden case of the tool and compares what it wrote, byte for byte.
 # A case folder holds:
-#   cmd      one shell command, run in the case folder with $TOOL set
+#   cmd      one shell command, run in the case folder with $TOOL (tarnwick)
+#            and $CHECK (tarnwick-check) set
 #            (default: "$TOOL" input)
 #   input    the entry file, for cases that read one
 #   stdout   expected standard output (default: empty)

@@ -52,6 +52,7 @@ std::string appended(double value)
 // only QString::toDouble handles.
 QStringList sampleTexts()
 {
+    // clang-format off
     QStringList texts{"0", "-0", "1e-5", "1e6", "123456.5", "1e300", "1e-320", "1e999", "1e-999",
                       "inf", "-inf", "nan", ".5", "5.", "+.5", "007", "0x10", "1e", "1,5", "1.5",
                       "-3e-2", "42", "2.2250738585072014e-308", "2.2250738585072011e-308",
@@ -59,6 +60,7 @@ QStringList sampleTexts()
                       "9007199254740993", "0.1", "1E+5", "1e+", "--1", "1.5.2", " 1", "1 ",
                       "12abc", "", "-", "e5", "00000000000000000000000000000000000000000000000000001.5",
                       "0.30000000000000000000000000000000000000000000000000000000000000000001"};
+    // clang-format on
     // Every text of one or two printable ASCII characters or white space.
     QString ascii;
     for (char16_t c = 0x20; c < 0x7f; ++c)
@@ -76,16 +78,15 @@ QStringList sampleTexts()
                 texts << QString(a) + b + c;
         }
     }
-    texts << QStringLiteral("INF") << QStringLiteral("+inf") << QStringLiteral("-nan")
-          << QStringLiteral("infinity") << QStringLiteral("1.5f") << QString::fromUtf8("\u0661")
-          << QString::fromUtf8("\u00a01.5\u00a0") << QString::fromUtf8("\u20021\u2003");
+    texts << QStringLiteral("INF") << QStringLiteral("+inf") << QStringLiteral("-nan") << QStringLiteral("infinity")
+          << QStringLiteral("1.5f") << QString::fromUtf8("\u0661") << QString::fromUtf8("\u00a01.5\u00a0")
+          << QString::fromUtf8("\u20021\u2003");
     QRandomGenerator random(20161201);
     for (int i = 0; i < 20000; ++i) {
         const double value = std::ldexp(random.generateDouble() - 0.5, int(random.bounded(-1100, 1100)));
         const char *formats[] = {"%.17g", "%g", "%.3e", "%.10f", "%.0f"};
         texts << QString::asprintf(formats[i % 5], value);
-        texts << QString::number(random.bounded(1000000)) + QLatin1Char('.')
-                        + QString::number(random.bounded(1000000));
+        texts << QString::number(random.bounded(1000000)) + QLatin1Char('.') + QString::number(random.bounded(1000000));
     }
     return texts;
 }
@@ -108,18 +109,22 @@ void tst_Dump::readingMatchesQt()
     for (const QString &text : sampleTexts()) {
         if (bits(readerReading(text)) != bits(qtReading(text)))
             QFAIL(qPrintable(QStringLiteral("reading \"%1\": %2, QString::toDouble: %3")
-                                     .arg(text).arg(readerReading(text)).arg(qtReading(text))));
+                                     .arg(text)
+                                     .arg(readerReading(text))
+                                     .arg(qtReading(text))));
     }
 }
 
 void tst_Dump::printingMatchesStream()
 {
+    // clang-format off
     QList<double> values{0.0, -0.0, 1e-5, 1e6, 123456.5, 1234565, 999999.5, 9999995, 1e300, 1e-320,
                          0.0001, 0.00012345678, 9.99999e-5, 9.999995e-5, 999999.0, 999999.4,
                          100000.0, 123456.0, 1234567.0, 0.000123456, 0.1 + 0.2, 3.14159265, 2.5, -3e-2, 1e16, 5e-324,
                          std::numeric_limits<double>::max(), std::numeric_limits<double>::infinity(),
                          -std::numeric_limits<double>::infinity(),
                          std::numeric_limits<double>::quiet_NaN(), -std::numeric_limits<double>::quiet_NaN()};
+    // clang-format on
     QRandomGenerator random(7);
     for (int i = 0; i < 20000; ++i) {
         values << std::ldexp(random.generateDouble() - 0.5, int(random.bounded(-1080, 1030)));
@@ -146,8 +151,8 @@ void tst_Dump::textAsLatin1_data()
     QTest::newRow("empty") << QString() << QByteArray();
     QTest::newRow("every byte value") << everyByte << everyByteLatin1;
     QTest::newRow("outside Latin-1, short") << QString::fromUtf8("a\u20acb") << QByteArray("a?b");
-    QTest::newRow("outside Latin-1 in a long run")
-            << QString::fromUtf8("abcdefghijklmnop\u0416qrstuvwxyz0123456789") << QByteArray("abcdefghijklmnop?qrstuvwxyz0123456789");
+    QTest::newRow("outside Latin-1 in a long run") << QString::fromUtf8("abcdefghijklmnop\u0416qrstuvwxyz0123456789")
+                                                   << QByteArray("abcdefghijklmnop?qrstuvwxyz0123456789");
 }
 
 void tst_Dump::textAsLatin1()

@@ -1,4 +1,4 @@
-#include "yaml.h"
+#include <plinto/yaml.h>
 
 #include <QDir>
 #include <QFile>
@@ -57,15 +57,12 @@ void tst_Reader::parse_data()
 
     // The format's reference examples, one line each.
     QTest::newRow("name: robot") << QByteArray("name: robot\n") << Entries{{"name", {"robot"}}};
-    QTest::newRow("gains: [1.5, 2, x]")
-            << QByteArray("gains: [1.5, 2, x]\n") << Entries{{"gains", {"1.5", "2", "x"}}};
+    QTest::newRow("gains: [1.5, 2, x]") << QByteArray("gains: [1.5, 2, x]\n") << Entries{{"gains", {"1.5", "2", "x"}}};
     QTest::newRow("empty: []") << QByteArray("empty: []\n") << Entries{{"empty", {}}};
     QTest::newRow("one: [7]") << QByteArray("one: [7]\n") << Entries{{"one", {"7"}}};
-    QTest::newRow("blanks: [a, , b]")
-            << QByteArray("blanks: [a, , b]\n") << Entries{{"blanks", {"a", "", "b"}}};
+    QTest::newRow("blanks: [a, , b]") << QByteArray("blanks: [a, , b]\n") << Entries{{"blanks", {"a", "", "b"}}};
     QTest::newRow("blanks: [a,,b]") << QByteArray("blanks: [a,,b]\n") << Entries{{"blanks", {"a", "b"}}};
-    QTest::newRow("nested: [a, [b], c]")
-            << QByteArray("nested: [a, [b], c]\n") << Entries{{"nested", {"a", "b", "c"}}};
+    QTest::newRow("nested: [a, [b], c]") << QByteArray("nested: [a, [b], c]\n") << Entries{{"nested", {"a", "b", "c"}}};
     QTest::newRow("half: [a, b") << QByteArray("half: [a, b\n") << Entries{{"half", {"[a, b"}}};
     QTest::newRow("half: a, b]") << QByteArray("half: a, b]\n") << Entries{{"half", {"a, b]"}}};
     QTest::newRow("time: 12:30") << QByteArray("time: 12:30\n") << Entries{};
@@ -77,8 +74,8 @@ void tst_Reader::parse_data()
     QTest::newRow("quoted key") << QByteArray("\"k\": v\n") << Entries{{"\"k\"", {"v"}}};
     QTest::newRow("single quotes") << QByteArray("k: 'v'\n") << Entries{{"k", {"'v'"}}};
     QTest::newRow("hash") << QByteArray("# note: x\n") << Entries{{"# note", {"x"}}};
-    QTest::newRow("nested mapping")
-            << QByteArray("parent:\n  child: 1\n") << Entries{{"parent", {""}}, {"child", {"1"}}};
+    QTest::newRow("nested mapping") << QByteArray("parent:\n  child: 1\n")
+                                    << Entries{{"parent", {""}}, {"child", {"1"}}};
 
     // Colons at the end, with and without a line feed after them.
     QTest::newRow("key colon LF") << QByteArray("k:\n") << Entries{{"k", {""}}};
@@ -117,22 +114,24 @@ void tst_Reader::parse_data()
     QTest::newRow("NUL then next line") << QByteArray("a\0: 1\nb: 2\n", 11) << Entries{{"b", {"2"}}};
 
     // Bytes above 127 pass through; only ASCII white space is trimmed.
-    QTest::newRow("UTF-8 key and item")
-            << QByteArray("cl\xC3\xA9: \xC3\xA0\n") << Entries{{latin1("cl\xC3\xA9"), {latin1("\xC3\xA0")}}};
-    QTest::newRow("0xA0 and 0x85 at the ends")
-            << QByteArray("\xA0k\x85: [\xA0, \x85]\n")
-            << Entries{{latin1("\xA0k\x85"), {latin1("\xA0"), latin1("\x85")}}};
+    QTest::newRow("UTF-8 key and item") << QByteArray("cl\xC3\xA9: \xC3\xA0\n")
+                                        << Entries{{latin1("cl\xC3\xA9"), {latin1("\xC3\xA0")}}};
+    QTest::newRow("0xA0 and 0x85 at the ends") << QByteArray("\xA0k\x85: [\xA0, \x85]\n")
+                                               << Entries{{latin1("\xA0k\x85"), {latin1("\xA0"), latin1("\x85")}}};
     QTest::newRow("BOM at start") << QByteArray("\xEF\xBB\xBFname: robot\n") << Entries{{"name", {"robot"}}};
     QTest::newRow("BOM alone") << QByteArray("\xEF\xBB\xBF") << Entries{};
-    QTest::newRow("BOM later")
-            << QByteArray("a: 1\n\xEF\xBB\xBF" "b: 2\n") << Entries{{"a", {"1"}}, {latin1("\xEF\xBB\xBF" "b"), {"2"}}};
+    QTest::newRow("BOM later") << QByteArray("a: 1\n\xEF\xBB\xBF"
+                                             "b: 2\n")
+                               << Entries{{"a", {"1"}},
+                                          {latin1("\xEF\xBB\xBF"
+                                                  "b"),
+                                           {"2"}}};
 
     // Several lines.
     QTest::newRow("last duplicate wins") << QByteArray("k: 1\nk: [2, 3]\n") << Entries{{"k", {"2", "3"}}};
     QTest::newRow("empty file") << QByteArray() << Entries{};
-    QTest::newRow("long line")
-            << QByteArray("k: [") + QByteArray(3 << 20, 'x') + QByteArray(", y]\n")
-            << Entries{{"k", {QString(3 << 20, QLatin1Char('x')), "y"}}};
+    QTest::newRow("long line") << QByteArray("k: [") + QByteArray(3 << 20, 'x') + QByteArray(", y]\n")
+                               << Entries{{"k", {QString(3 << 20, QLatin1Char('x')), "y"}}};
 }
 
 void tst_Reader::parse()

@@ -3,7 +3,7 @@
 // of the format. Built for libFuzzer (TARNWICK_FUZZ) and, with replay.cpp,
 // as an ordinary program that replays saved inputs.
 #include "dump.h"
-#include "yaml.h"
+#include <plinto/yaml.h>
 
 #include <QString>
 

@@ -26,8 +26,7 @@ void appendReal(std::string &out, double value)
     // exact value decides; subnormal values, whose shortest digits can be
     // coarser than six, also take the exact conversion.
     char shortest[32]; // "-2.2250738585072014e-308" at most
-    const char *end = std::to_chars(shortest, shortest + sizeof shortest, value,
-                                    std::chars_format::scientific).ptr;
+    const char *end = std::to_chars(shortest, shortest + sizeof shortest, value, std::chars_format::scientific).ptr;
     const char *e = static_cast<const char *>(std::memchr(shortest, 'e', size_t(end - shortest)));
     if (e == nullptr) { // inf, nan
         out.append(shortest, size_t(end - shortest));

@@ -11,8 +11,8 @@
 #include <QStringList>
 #include <QVector>
 
-#if __has_include("yaml_export.h")
-#include "yaml_export.h"
+#if __has_include(<plinto/yaml_export.h>)
+#include <plinto/yaml_export.h>
 #else
 #define PLINTO_YAML_EXPORT // built into the program that uses it
 #endif

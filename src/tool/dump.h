@@ -2,7 +2,7 @@
 #ifndef TARNWICK_DUMP_H
 #define TARNWICK_DUMP_H
 
-#include "yaml.h"
+#include <plinto/yaml.h>
 
 #include <string>
 

@@ -1,0 +1,83 @@
+// Reader: parse takes a file through the stages (lines, syntax, batch) into
+// the store; the lookups read the store.
+#include <plinto/yaml.h>
+
+#include "batch.h"
+#include "lines.h"
+#include "numbers.h"
+#include "syntax.h"
+
+#include <QFile>
+
+#include <new>
+
+namespace plinto {
+namespace yaml {
+
+bool Reader::parse(const QString &fileName)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    detail::EntryBatch batch;
+    detail::EntryLine entry;
+    try {
+        const bool read = detail::readLines(file, [&batch, &entry](detail::Bytes line) {
+            if (detail::readEntry(line, entry))
+                batch.add(entry);
+        });
+        if (!read)
+            return false;
+    } catch (const std::bad_alloc &) {
+        return false; // a line or a file too large for memory: the store stays as it was
+    }
+    batch.mergeInto(entries);
+    return true;
+}
+
+QStringList Reader::keys() const
+{
+    return entries.keys();
+}
+
+QStringList Reader::listEntryForKey(const QString &key) const
+{
+    return entries.value(key);
+}
+
+// The lookups below search the map themselves rather than copy the key's
+// list through listEntryForKey: same results, without touching the list's
+// reference count.
+
+QString Reader::entryForKey(const QString &key) const
+{
+    const auto found = entries.constFind(key);
+    return found == entries.cend() || found->isEmpty() ? QString() : found->first();
+}
+
+EntryType Reader::entryTypeForKey(const QString &key) const
+{
+    const auto found = entries.constFind(key);
+    return found != entries.cend() && found->size() > 1 ? ListEntry : SingleEntry;
+}
+
+double Reader::realEntryForKey(const QString &key) const
+{
+    const auto found = entries.constFind(key);
+    return found == entries.cend() || found->isEmpty() ? 0.0 : detail::toReal(found->first());
+}
+
+QVector<double> Reader::realVectorEntryForKey(const QString &key) const
+{
+    QVector<double> values;
+    const auto found = entries.constFind(key);
+    if (found == entries.cend())
+        return values;
+    values.reserve(found->size());
+    for (const QString &item : *found)
+        values.append(detail::toReal(item));
+    return values;
+}
+
+} // namespace yaml
+} // namespace plinto

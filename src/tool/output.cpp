@@ -1,0 +1,49 @@
+// The edges that tarnwick and tarnwick-check share.
+#include "output.h"
+
+#include <QFile>
+
+#include <fcntl.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <cerrno>
+
+namespace tarnwick {
+
+bool writeAll(int descriptor, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t written = ::write(descriptor, bytes.data(), bytes.size());
+        if (written > 0) {
+            bytes.remove_prefix(size_t(written));
+        } else if (written < 0 && errno == EINTR) {
+            continue;
+        } else if (written < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            // A non-blocking descriptor from the caller: wait until it drains.
+            pollfd out = {descriptor, POLLOUT, 0};
+            if (::poll(&out, 1, -1) < 0 && errno != EINTR)
+                return false;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+ArgumentFile::ArgumentFile(const char *argument) : m_name(QFile::decodeName(argument))
+{
+    if (QFile::encodeName(m_name) == QByteArray(argument))
+        return;
+    m_descriptor = ::open(argument, O_RDONLY | O_CLOEXEC);
+    if (m_descriptor >= 0)
+        m_name = QStringLiteral("/dev/fd/%1").arg(m_descriptor);
+}
+
+ArgumentFile::~ArgumentFile()
+{
+    if (m_descriptor >= 0)
+        ::close(m_descriptor);
+}
+
+} // namespace tarnwick

@@ -1,0 +1,37 @@
+// The edges that tarnwick and tarnwick-check share: the file named on the
+// command line, and writing to a descriptor.
+#ifndef TARNWICK_OUTPUT_H
+#define TARNWICK_OUTPUT_H
+
+#include <QString>
+
+#include <string_view>
+
+namespace tarnwick {
+
+// Writes all the bytes, in as many writes as it takes, waiting for a
+// non-blocking descriptor to drain. False when the output fails (a full
+// disk, a closed descriptor).
+bool writeAll(int descriptor, std::string_view bytes);
+
+// The file named by a command-line argument, as a name that QFile opens. Qt
+// reads arguments as UTF-8; a name whose bytes do not survive that (Latin-1,
+// say) is opened by its own bytes and named through /dev/fd.
+class ArgumentFile
+{
+public:
+    explicit ArgumentFile(const char *argument);
+    ~ArgumentFile();
+    ArgumentFile(const ArgumentFile &) = delete;
+    ArgumentFile &operator=(const ArgumentFile &) = delete;
+
+    QString name() const { return m_name; }
+
+private:
+    QString m_name;
+    int m_descriptor = -1;
+};
+
+} // namespace tarnwick
+
+#endif // TARNWICK_OUTPUT_H
