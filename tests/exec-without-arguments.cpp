@@ -1,4 +1,6 @@
-// exec-without-arguments PROGRAM: runs PROGRAM with argc == 0.
+// exec-without-arguments PROGRAM: runs PROGRAM with an empty argument vector.
+// Linux 5.18 and later hand such a program one empty argument (argc == 1,
+// argv[0] == ""), so there the program never sees argc == 0.
 #include <cstdio>
 #include <unistd.h>
 

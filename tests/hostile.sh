@@ -46,10 +46,14 @@ process-substitution)
     expect 0 "$tool" <(printf 'a: 1\r\nb: [2, 3]\n')
     printf 'a : 1  - as real 1\nb : [ 2 3 ] - as real [ 2 3 ]\n' | cmp -s - out || fail "dump: $(cat out)"
     ;;
-nul-stream) # 64 MiB of NUL bytes and no line feed: read to the end, nothing to dump
-    head -c $((64 << 20)) /dev/zero >in
-    expect 0 sh -c "cat in | '$tool' /dev/stdin"
-    [ ! -s out ] || fail "output: $(head -c 80 out)"
+nul-stream) # 1 GiB of NUL bytes and no line feed, from a pipe, in 600 MB of address
+    # space: read to the end in bounded memory, nothing to dump
+    if ldd "$tool" | grep -q libasan; then
+        echo "the sanitizers need more address space than this test allows: skipped"
+        exit 77
+    fi
+    expect 0 bash -c "ulimit -v 600000 && head -c $((1 << 30)) /dev/zero | '$tool' /dev/stdin"
+    [ ! -s out ] && [ ! -s err ] || fail "output: $(head -c 80 out) $(head -c 200 err)"
     ;;
 latin1-file-name) # a name that is not UTF-8 still opens, and errors name it byte for byte
     name=$(printf 'caf\xe9.yaml')

@@ -118,7 +118,7 @@ void tst_Dump::readingMatchesQt()
 void tst_Dump::printingMatchesStream()
 {
     // clang-format off
-    QList<double> values{0.0, -0.0, 1e-5, 1e6, 123456.5, 1234565, 999999.5, 9999995, 1e300, 1e-320,
+    QList<double> values{0.0, -0.0, 1e-5, 1e6, 123456.5, 1234565, 999999.5, 9999995, 999999.7, -9999996, 1e300, 1e-320,
                          0.0001, 0.00012345678, 9.99999e-5, 9.999995e-5, 999999.0, 999999.4,
                          100000.0, 123456.0, 1234567.0, 0.000123456, 0.1 + 0.2, 3.14159265, 2.5, -3e-2, 1e16, 5e-324,
                          std::numeric_limits<double>::max(), std::numeric_limits<double>::infinity(),

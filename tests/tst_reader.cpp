@@ -96,6 +96,7 @@ void tst_Reader::parse_data()
     QTest::newRow("CRLF") << QByteArray("a: 1\r\nb: [x, y]\r\n") << Entries{{"a", {"1"}}, {"b", {"x", "y"}}};
     QTest::newRow("key colon CRLF") << QByteArray("k:\r\n") << Entries{{"k", {""}}};
     QTest::newRow("value colon CRLF") << QByteArray("k: v:\r\n") << Entries{};
+    QTest::newRow("key colon CR at EOF") << QByteArray("a:\r") << Entries{{"a", {""}}};
     QTest::newRow("lone CR inside") << QByteArray("k: a\rb\n") << Entries{{"k", {latin1("a\rb")}}};
     QTest::newRow("CR only line ends") << QByteArray("a: 1\rb: 2\r") << Entries{};
     QByteArray filler;
@@ -128,6 +129,9 @@ void tst_Reader::parse_data()
                                            {"2"}}};
 
     // Several lines.
+    QTest::newRow("ties on a long shared head")
+            << QByteArray("b: 1\naaaaaaaaaaaaaaaaZ: first\naaaaaaaaaaaaaaaaA: x\naaaaaaaaaaaaaaaaZ: second\n")
+            << Entries{{"b", {"1"}}, {"aaaaaaaaaaaaaaaaA", {"x"}}, {"aaaaaaaaaaaaaaaaZ", {"second"}}};
     QTest::newRow("last duplicate wins") << QByteArray("k: 1\nk: [2, 3]\n") << Entries{{"k", {"2", "3"}}};
     QTest::newRow("empty file") << QByteArray() << Entries{};
     QTest::newRow("long line") << QByteArray("k: [") + QByteArray(3 << 20, 'x') + QByteArray(", y]\n")
