@@ -1,12 +1,17 @@
-# -DTARNWICK_SANITIZE=ON: everything built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, stopping at the first report.
-# -DTARNWICK_FUZZ=ON (clang): the same, plus libFuzzer coverage and the
+# -DTARNWICK_SANITIZE=ON (or address): everything built with AddressSanitizer
+# and UndefinedBehaviorSanitizer, stopping at the first report.
+# -DTARNWICK_SANITIZE=thread: ThreadSanitizer instead.
+# -DTARNWICK_FUZZ=ON (clang): ASan and UBSan, plus libFuzzer coverage and the
 # fuzz_reader target.
-option(TARNWICK_SANITIZE "Build with AddressSanitizer and UndefinedBehaviorSanitizer" OFF)
+set(TARNWICK_SANITIZE OFF CACHE STRING "Sanitizers: OFF, ON or address (ASan and UBSan), thread (TSan)")
 option(TARNWICK_FUZZ "Build the libFuzzer target fuzz_reader (needs clang)" OFF)
 
-if(TARNWICK_SANITIZE OR TARNWICK_FUZZ)
+if(TARNWICK_SANITIZE STREQUAL "thread")
+    set(sanitizers -fsanitize=thread -fno-omit-frame-pointer)
+elseif(TARNWICK_SANITIZE OR TARNWICK_FUZZ)
     set(sanitizers -fsanitize=address,undefined -fno-sanitize-recover=all -fno-omit-frame-pointer)
+endif()
+if(sanitizers)
     add_compile_options(${sanitizers})
     add_link_options(${sanitizers})
 endif()

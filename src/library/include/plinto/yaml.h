@@ -25,6 +25,9 @@ enum EntryType : qint32 {
     ListEntry = 1    // two or more items
 };
 
+// Threads: const lookups on one Reader may run at the same time from any
+// number of threads. parse, and any change to entries, must not run while
+// another thread uses the same Reader.
 class PLINTO_YAML_EXPORT Reader
 {
 public:
