@@ -7,7 +7,9 @@
 #            job done by a plain C++17 reader, yaml-cpp, PyYAML's C loader,
 #            inih, and `cat` as the limit of reading. The dumps are checked
 #            to be identical first. Medians from hyperfine, peak RSS from
-#            GNU time.
+#            GNU time. Then what 999 more lines cost each program (1e3 lines
+#            less 1 line, so that loading Qt Core cancels out), and
+#            tarnwick-check against tarnwick on 1e6 lines.
 #
 # Entry files come from generate.py (seeded) into build-bench/data; they are
 # never committed. Installs the packages it needs when they are missing.
@@ -17,7 +19,7 @@ bench=$(cd "$(dirname "$0")" && pwd)
 root=$(dirname "$bench")
 build=$root/build-bench
 data=$build/data
-sizes=(1000 100000 1000000)
+sizes=(1 1000 100000 1000000)
 
 "$root/.ci/install-packages" g++ cmake qt6-base-dev libbenchmark-dev libyaml-cpp-dev libinih-dev \
     python3-yaml pkg-config hyperfine time
@@ -67,6 +69,7 @@ if [ "$what" = compare ] || [ "$what" = all ]; then
         done
         # Short runs vary by a tenth of a millisecond: many of them.
         runs=200 warmup=10
+        [ "$lines" -le 1 ] && runs=300
         [ "$lines" -ge 100000 ] && runs=20 warmup=2
         [ "$lines" -ge 1000000 ] && runs=10 warmup=1
         hyperfine_args=()
@@ -94,5 +97,31 @@ for name, median in sorted(times.items(), key=lambda item: item[1]):
 fastest = min((median, name) for name, median in times.items() if name not in ("tarnwick", "cat"))
 print("\ntarnwick takes %.2f times as long as the fastest peer (%s)." % (base / fastest[0], fastest[1]))
 EOF
+    done
+
+    echo
+    echo "== what 999 more lines cost: the 1e3-line file less the 1-line file, each program against itself"
+    python3 - "$build/times-1.json" "$build/times-1000.json" <<'EOF'
+import json, sys
+one, thousand = ({r["command"]: r["median"] for r in json.load(open(f))["results"]} for f in sys.argv[1:3])
+added = {name: thousand[name] - one[name] for name in thousand}
+print("| reader | 1 line (ms) | 1e3 lines (ms) | 999 more lines (ms) |")
+print("|---|---|---|---|")
+for name, cost in sorted(added.items(), key=lambda item: item[1]):
+    print("| %s | %.2f | %.2f | %.2f |" % (name, one[name] * 1e3, thousand[name] * 1e3, cost * 1e3))
+fastest = min((cost, name) for name, cost in added.items() if name not in ("tarnwick", "cat"))
+print("\n999 more lines cost tarnwick %.2f times what they cost the fastest peer (%s)."
+      % (added["tarnwick"] / fastest[0], fastest[1]))
+EOF
+
+    echo
+    file=$data/entries-1000000.yaml
+    echo "== tarnwick-check against tarnwick, entries-1000000.yaml (with repeated keys and skipped lines)"
+    hyperfine -N -i --warmup 1 --runs 10 --export-json "$build/times-check.json" \
+        -n tarnwick "$tarnwick $file" -n tarnwick-check "$build/bin/tarnwick-check $file" >/dev/null
+    python3 -c 'import json, sys; [print("%s: %.3f s" % (r["command"], r["median"])) for r in json.load(open(sys.argv[1]))["results"]]' \
+        "$build/times-check.json"
+    for command in tarnwick tarnwick-check; do
+        /usr/bin/time -f "$command: peak RSS %M KiB" "$build/bin/$command" "$file" 2>&1 >/dev/null | tail -n 1
     done
 fi
