@@ -33,9 +33,9 @@ package)
     export LD_LIBRARY_PATH="$place/lib${LD_LIBRARY_PATH:+:$LD_LIBRARY_PATH}"
     build_and_run find_package -DCMAKE_PREFIX_PATH="$place"
     static=
-    [ -n "$(find "$place" -name 'libplinto-yaml.a' -print -quit)" ] && static=--static
+    [ -n "$(find "$place/lib" -name 'libplinto-yaml.a' -print -quit)" ] && static=--static
     echo "consumer: pkg-config plinto-yaml $static"
-    pc_dir=$(dirname "$(find "$place" -name plinto-yaml.pc -print -quit)")
+    pc_dir=$(dirname "$(find "$place/lib" -name plinto-yaml.pc -print -quit)")
     # shellcheck disable=SC2046
     c++ -std=c++17 "$program" -o "$work/pc-consumer" \
         $(PKG_CONFIG_PATH="$pc_dir" pkg-config $static --cflags --libs plinto-yaml)
