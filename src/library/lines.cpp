@@ -28,76 +28,108 @@ size_t chunkSize(const QIODevice &device)
     return knownSize > 0 ? size_t(std::clamp<qint64>(knownSize, 4095, (1 << 20) - 1)) + 1 : size_t(1) << 16;
 }
 
+// The read buffer, and the line being read in it.
+class LineReader
+{
+public:
+    LineReader(QIODevice &device, const std::function<void(Bytes line)> &onLine)
+        : m_device(device), m_onLine(onLine), m_chunk(chunkSize(device)), m_buffer(m_chunk)
+    { }
+
+    // Reads until a read returns no more data; false on a read error.
+    bool readAll()
+    {
+        for (;;) {
+            makeRoom();
+            const qint64 got = m_device.read(m_buffer.data() + m_filled, qint64(m_buffer.size() - m_filled));
+            if (got < 0)
+                return false;
+            if (got == 0)
+                break;
+            takeLines(size_t(got));
+        }
+        if (m_filled > m_start)
+            takeLine(m_filled);
+        return true;
+    }
+
+private:
+    // Half a chunk free for the next read: the line being read moves to the
+    // front, or the buffer grows for a long line.
+    void makeRoom()
+    {
+        if (m_start > 0 && m_buffer.size() - m_filled < m_chunk / 2) {
+            std::memmove(m_buffer.data(), m_buffer.data() + m_start, m_filled - m_start);
+            m_filled -= m_start;
+            m_start = 0;
+        }
+        if (m_buffer.size() - m_filled < m_chunk / 2)
+            m_buffer.resize(m_buffer.size() * 2);
+    }
+
+    // Hands on each line that the bytes just read complete, and keeps no
+    // more of the line still being read than its text.
+    void takeLines(size_t got)
+    {
+        size_t scan = m_filled;
+        m_filled += got;
+        if (m_cut) { // only the line feed that ends the cut line matters
+            const size_t lf = find('\n', scan);
+            if (lf == m_filled) {
+                m_filled = scan;
+                return;
+            }
+            takeLine(scan);
+            m_start = scan = lf + 1;
+            m_cut = false;
+        }
+        for (size_t lf; (lf = find('\n', scan)) < m_filled;) {
+            takeLine(lf + 1);
+            m_start = scan = lf + 1;
+        }
+        const size_t nul = find('\0', scan);
+        if (nul < m_filled) {
+            m_filled = nul + 1; // the NUL ends the text: what follows is dropped
+            m_cut = true;
+        } else if (m_filled - m_start > maxLineSize) {
+            m_filled = m_start; // too long to hold as text: the line is skipped
+            m_cut = true;
+        }
+    }
+
+    void takeLine(size_t end)
+    {
+        Bytes line(m_buffer.data() + m_start, end - m_start);
+        if (m_firstLine) {
+            m_firstLine = false;
+            if (line.size() >= 3 && std::memcmp(line.data(), "\xEF\xBB\xBF", 3) == 0)
+                line.remove_prefix(3); // a UTF-8 byte-order mark
+        }
+        m_onLine(line);
+    }
+
+    // The first c in the unscanned bytes from `from`, or m_filled.
+    size_t find(char c, size_t from) const
+    {
+        const void *hit = std::memchr(m_buffer.data() + from, c, m_filled - from);
+        return hit ? size_t(static_cast<const char *>(hit) - m_buffer.data()) : m_filled;
+    }
+
+    QIODevice &m_device;
+    const std::function<void(Bytes line)> &m_onLine;
+    const size_t m_chunk;
+    std::vector<char> m_buffer;
+    size_t m_start = 0;  // first byte of the line being read
+    size_t m_filled = 0; // bytes held in the buffer
+    bool m_cut = false;  // the line being read holds a NUL: drop the rest up to its line feed
+    bool m_firstLine = true;
+};
+
 } // namespace
 
 bool readLines(QIODevice &device, const std::function<void(Bytes line)> &onLine)
 {
-    const size_t chunk = chunkSize(device);
-    std::vector<char> buffer(chunk);
-    size_t start = 0;  // first byte of the line being read
-    size_t filled = 0; // bytes held in the buffer
-    bool cut = false;  // the line being read holds a NUL: drop the rest up to its line feed
-    bool firstLine = true;
-
-    const auto takeLine = [&](size_t end) {
-        Bytes line(buffer.data() + start, end - start);
-        if (firstLine) {
-            firstLine = false;
-            if (line.size() >= 3 && std::memcmp(line.data(), "\xEF\xBB\xBF", 3) == 0)
-                line.remove_prefix(3);
-        }
-        onLine(line);
-    };
-    const auto find = [&buffer](char c, size_t from, size_t to) -> size_t {
-        const void *hit = std::memchr(buffer.data() + from, c, to - from);
-        return hit ? size_t(static_cast<const char *>(hit) - buffer.data()) : to;
-    };
-
-    for (;;) {
-        // Make room: move the line being read to the front, or grow for a long line.
-        if (start > 0 && buffer.size() - filled < chunk / 2) {
-            std::memmove(buffer.data(), buffer.data() + start, filled - start);
-            filled -= start;
-            start = 0;
-        }
-        if (buffer.size() - filled < chunk / 2)
-            buffer.resize(buffer.size() * 2);
-
-        const qint64 got = device.read(buffer.data() + filled, qint64(buffer.size() - filled));
-        if (got < 0)
-            return false;
-        if (got == 0)
-            break;
-
-        size_t scan = filled;
-        filled += size_t(got);
-        if (cut) { // only the line feed that ends the cut line matters
-            const size_t lf = find('\n', scan, filled);
-            if (lf == filled) {
-                filled = scan;
-                continue;
-            }
-            takeLine(scan);
-            start = lf + 1;
-            scan = start;
-            cut = false;
-        }
-        for (size_t lf; (lf = find('\n', scan, filled)) < filled;) {
-            takeLine(lf + 1);
-            start = scan = lf + 1;
-        }
-        const size_t nul = find('\0', scan, filled);
-        if (nul < filled) {
-            filled = nul + 1;
-            cut = true;
-        } else if (filled - start > maxLineSize) {
-            filled = start; // too long to hold as text: the line is skipped
-            cut = true;
-        }
-    }
-    if (filled > start)
-        takeLine(filled);
-    return true;
+    return LineReader(device, onLine).readAll();
 }
 
 } // namespace detail
