@@ -1,5 +1,5 @@
-// Pending entries: key bytes in an arena, entries in blocks that never move,
-// recurring item texts shared; stored in key order with no search.
+// Pending entries: key bytes in an arena, recurring item texts shared; stored
+// in key order with no search.
 #include "batch.h"
 
 #include "order.h"
@@ -52,30 +52,6 @@ private:
     static constexpr size_t maxBlockSize = size_t(1) << 20;
     size_t m_blockSize = 4096; // small files take small blocks
     std::vector<std::string> m_blocks;
-};
-
-// A sequence in blocks of fixed size that never move: appending copies
-// nothing, and walking it in order reads memory in order.
-template <typename T>
-class BlockList
-{
-public:
-    void push_back(T &&value)
-    {
-        if (m_size % blockSize == 0) {
-            m_blocks.emplace_back();
-            m_blocks.back().reserve(blockSize);
-        }
-        m_blocks.back().push_back(std::move(value)); // within capacity: nothing moves
-        ++m_size;
-    }
-    T &operator[](size_t i) { return m_blocks[i / blockSize][i % blockSize]; }
-    size_t size() const { return m_size; }
-
-private:
-    static constexpr size_t blockSize = 1024;
-    std::vector<std::vector<T>> m_blocks;
-    size_t m_size = 0;
 };
 
 // Short item texts seen lately, so that a value that recurs (on, 0, a unit)
@@ -143,7 +119,7 @@ class EntryBatch::Pending
 public:
     ByteArena keys;
     RecentTexts recentItems;
-    BlockList<PendingEntry> entries;
+    std::vector<PendingEntry> entries;
 };
 
 EntryBatch::EntryBatch() : d(std::make_unique<Pending>()) { }
@@ -161,7 +137,7 @@ void EntryBatch::add(const EntryLine &entry)
 
 void EntryBatch::mergeInto(QMap<QString, QStringList> &entries)
 {
-    BlockList<PendingEntry> &pending = d->entries;
+    std::vector<PendingEntry> &pending = d->entries;
     const std::vector<KeyRank> order = orderByKey(pending.size(), [&pending](size_t i) { return pending[i].key; });
     FreshStore fresh;
     const bool intoFresh = entries.isEmpty();
