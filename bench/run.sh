@@ -122,6 +122,6 @@ EOF
     python3 -c 'import json, sys; [print("%s: %.3f s" % (r["command"], r["median"])) for r in json.load(open(sys.argv[1]))["results"]]' \
         "$build/times-check.json"
     for command in tarnwick tarnwick-check; do
-        /usr/bin/time -f "$command: peak RSS %M KiB" "$build/bin/$command" "$file" 2>&1 >/dev/null | tail -n 1
+        /usr/bin/time -f "$command: peak RSS %M KiB" "$build/bin/$command" "$file" 2>&1 >/dev/null | tail -n 1 || true
     done
 fi
