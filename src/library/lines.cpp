@@ -1,11 +1,12 @@
 // Bytes to lines: one growing read buffer, scanned with memchr.
 #include "lines.h"
 
-#include <QIODevice>
+#include <QFile>
 
 #include <algorithm>
 #include <cstring>
 #include <limits>
+#include <new>
 #include <vector>
 
 namespace plinto {
@@ -130,6 +131,18 @@ private:
 bool readLines(QIODevice &device, const std::function<void(Bytes line)> &onLine)
 {
     return LineReader(device, onLine).readAll();
+}
+
+bool readFileLines(const QString &fileName, const std::function<void(Bytes line)> &onLine)
+{
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+        return false;
+    try {
+        return readLines(file, onLine);
+    } catch (const std::bad_alloc &) {
+        return false; // a line or a file too large for memory
+    }
 }
 
 } // namespace detail

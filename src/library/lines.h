@@ -10,6 +10,7 @@
 
 QT_BEGIN_NAMESPACE
 class QIODevice;
+class QString;
 QT_END_NAMESPACE
 
 namespace plinto {
@@ -27,6 +28,10 @@ using Bytes = std::string_view;
 // itself is handed on): a stream of NULs takes no memory. Returns false on a
 // read error; throws std::bad_alloc for a line too long for memory.
 bool readLines(QIODevice &device, const std::function<void(Bytes line)> &onLine);
+
+// Opens the file and reads it with readLines. False when it cannot be opened,
+// a read fails, or a line is too long for memory.
+bool readFileLines(const QString &fileName, const std::function<void(Bytes line)> &onLine);
 
 } // namespace detail
 } // namespace yaml

@@ -7,30 +7,19 @@
 #include "numbers.h"
 #include "syntax.h"
 
-#include <QFile>
-
-#include <new>
-
 namespace plinto {
 namespace yaml {
 
 bool Reader::parse(const QString &fileName)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        return false;
     detail::EntryBatch batch;
     detail::EntryLine entry;
-    try {
-        const bool read = detail::readLines(file, [&batch, &entry](detail::Bytes line) {
-            if (detail::readEntry(line, entry))
-                batch.add(entry);
-        });
-        if (!read)
-            return false;
-    } catch (const std::bad_alloc &) {
-        return false; // a line or a file too large for memory: the store stays as it was
-    }
+    const bool read = detail::readFileLines(fileName, [&batch, &entry](detail::Bytes line) {
+        if (detail::readEntry(line, entry))
+            batch.add(entry);
+    });
+    if (!read)
+        return false; // the store stays as it was
     batch.mergeInto(entries);
     return true;
 }

@@ -6,14 +6,12 @@
 #include "syntax.h"
 
 #include <QCoreApplication>
-#include <QFile>
 
 #include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <new>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -121,16 +119,9 @@ int main(int argc, char *argv[])
 
     // Read as Reader::parse reads it, through the same stages.
     const tarnwick::ArgumentFile argument(argv[1]);
-    QFile file(argument.name());
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        fail(argv[1]);
     Checker checker;
-    try {
-        if (!plinto::yaml::detail::readLines(file, [&checker](Bytes line) { checker.line(line); }))
-            fail(argv[1]);
-    } catch (const std::bad_alloc &) {
+    if (!plinto::yaml::detail::readFileLines(argument.name(), [&checker](Bytes line) { checker.line(line); }))
         fail(argv[1]);
-    }
 
     std::string out;
     const std::vector<std::string> lines = checker.report(argv[1]);
