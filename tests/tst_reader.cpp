@@ -29,6 +29,8 @@ private slots:
     void parseAddsToStore();
     void failedParseKeepsStore_data();
     void failedParseKeepsStore();
+    void storedTextsAreValues_data();
+    void storedTextsAreValues();
 
 private:
     QString write(const QByteArray &content);
@@ -250,6 +252,65 @@ void tst_Reader::failedParseKeepsStore()
     const Entries before = reader.entries;
     QVERIFY(!reader.parse(fileName));
     QCOMPARE(reader.entries, before);
+}
+
+void tst_Reader::storedTextsAreValues_data()
+{
+    QTest::addColumn<QString>("change");
+    for (const char *change :
+         {"append", "append long", "prepend", "insert", "write", "grow", "chop", "squeeze", "clear and append"})
+        QTest::newRow(change) << QString::fromLatin1(change);
+}
+
+static QString changed(QString text, const QString &change)
+{
+    if (change == QLatin1String("append"))
+        text.append(QLatin1Char('!'));
+    else if (change == QLatin1String("append long"))
+        text.append(QString(70000, QLatin1Char('x')));
+    else if (change == QLatin1String("prepend"))
+        text.prepend(QLatin1String("<<"));
+    else if (change == QLatin1String("insert"))
+        text.insert(2, QLatin1String("--"));
+    else if (change == QLatin1String("write"))
+        text.data()[0] = QLatin1Char('W');
+    else if (change == QLatin1String("grow"))
+        text.resize(text.size() + 3, QLatin1Char('+'));
+    else if (change == QLatin1String("chop"))
+        text.chop(2);
+    else if (change == QLatin1String("squeeze"))
+        text.squeeze();
+    else
+        text = (text.clear(), text + QLatin1String("new"));
+    return text;
+}
+
+// Keys and items share their memory with other stored texts: changing one
+// that was taken from the store, while the store lives or after it is gone,
+// changes it alone.
+void tst_Reader::storedTextsAreValues()
+{
+    QFETCH(QString, change);
+    const QByteArray content = "alpha: first\nbeta: [second, third]\ngamma: fourth\n";
+    const Entries expected{{"alpha", {"first"}}, {"beta", {"second", "third"}}, {"gamma", {"fourth"}}};
+    Reader reader;
+    QVERIFY(reader.parse(write(content)));
+    QString key = reader.keys().at(1);
+    QString item = reader.listEntryForKey(QStringLiteral("beta")).at(0);
+    QCOMPARE(changed(key, change), changed(QStringLiteral("beta"), change));
+    QCOMPARE(changed(item, change), changed(QStringLiteral("second"), change));
+    QCOMPARE(reader.entries, expected);
+    QCOMPARE(item.constData()[item.size()], QChar(u'\0')); // ends where it should
+
+    {
+        Reader gone;
+        QVERIFY(gone.parse(write(content)));
+        item = gone.listEntryForKey(QStringLiteral("beta")).at(0);
+        key = gone.keys().at(1);
+    }
+    // Each is now the one text left of its block.
+    QCOMPARE(changed(std::move(item), change), changed(QStringLiteral("second"), change));
+    QCOMPARE(changed(std::move(key), change), changed(QStringLiteral("beta"), change));
 }
 
 QTEST_APPLESS_MAIN(tst_Reader)

@@ -1,12 +1,12 @@
-// Pending entries: key bytes in an arena, recurring item texts shared; stored
-// in key order with no search.
+// Pending entries: each line's key and items as texts, kept in blocks; then
+// ordered by key and stored in that order with no search.
 #include "batch.h"
 
 #include "order.h"
+#include "texts.h"
 
 #include <algorithm>
 #include <map>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -22,72 +22,30 @@ using TextSize = qsizetype;
 using TextSize = int;
 #endif
 
-// The bytes as Latin-1 text; never a null string, even when empty.
-QString latin1Text(Bytes bytes)
-{
-    if (bytes.empty())
-        return QString(QLatin1String(""));
-    return QString::fromLatin1(bytes.data(), TextSize(bytes.size()));
-}
-
-// Keeps copies of byte strings at stable addresses, in blocks that are never
-// moved: no copying as it grows, and the copies lie in the order they came.
-class ByteArena
+// A sequence in blocks of fixed size that never move: growing copies
+// nothing, and the memory it takes is what it holds. (A vector of a million
+// entries takes a block so large that malloc maps it afresh each time, and
+// each page is faulted in again on every parse.)
+template <typename T>
+class BlockList
 {
 public:
-    Bytes keep(Bytes bytes)
+    void push_back(T &&value)
     {
-        if (m_blocks.empty() || m_blocks.back().capacity() - m_blocks.back().size() < bytes.size()) {
+        if (m_size % blockSize == 0) {
             m_blocks.emplace_back();
-            m_blocks.back().reserve(std::max(m_blockSize, bytes.size()));
-            m_blockSize = std::min(m_blockSize * 2, maxBlockSize);
+            m_blocks.back().reserve(blockSize);
         }
-        std::string &block = m_blocks.back();
-        const size_t at = block.size();
-        block.append(bytes.data(), bytes.size()); // within capacity: the block stays put
-        return Bytes(block.data() + at, bytes.size());
+        m_blocks.back().push_back(std::move(value)); // within capacity: nothing moves
+        ++m_size;
     }
+    T &operator[](size_t i) { return m_blocks[i / blockSize][i % blockSize]; }
+    size_t size() const { return m_size; }
 
 private:
-    static constexpr size_t maxBlockSize = size_t(1) << 20;
-    size_t m_blockSize = 4096; // small files take small blocks
-    std::vector<std::string> m_blocks;
-};
-
-// Short item texts seen lately, so that a value that recurs (on, 0, a unit)
-// shares one string instead of allocating its own each time.
-class RecentTexts
-{
-public:
-    QString text(Bytes bytes)
-    {
-        if (bytes.size() > maxSize)
-            return latin1Text(bytes);
-        size_t hash = 14695981039346656037u; // FNV-1a
-        for (const char c : bytes)
-            hash = (hash ^ quint8(c)) * 1099511628211u;
-        QString &slot = m_slots[hash % slotCount];
-        if (!sameText(slot, bytes))
-            slot = latin1Text(bytes);
-        return slot;
-    }
-
-private:
-    static bool sameText(const QString &text, Bytes bytes)
-    {
-        if (text.isNull() || size_t(text.size()) != bytes.size())
-            return false;
-        const QChar *chars = text.constData();
-        for (size_t i = 0; i < bytes.size(); ++i) {
-            if (chars[i].unicode() != quint8(bytes[i]))
-                return false;
-        }
-        return true;
-    }
-
-    static constexpr size_t maxSize = 16;
-    static constexpr size_t slotCount = 1021;
-    std::vector<QString> m_slots = std::vector<QString>(slotCount);
+    static constexpr size_t blockSize = 1024;
+    std::vector<std::vector<T>> m_blocks;
+    size_t m_size = 0;
 };
 
 // A store built from keys in ascending order: each goes at the end, with no
@@ -108,18 +66,22 @@ void appendInOrder(FreshStore &store, QString &&key, QStringList &&items)
 
 struct PendingEntry
 {
-    Bytes key; // in the batch's arena
+    QString key;
     QStringList items;
 };
+
+KeyText keyText(const PendingEntry &entry)
+{
+    return KeyText(QStringView(entry.key).utf16(), size_t(entry.key.size()));
+}
 
 } // namespace
 
 class EntryBatch::Pending
 {
 public:
-    ByteArena keys;
-    RecentTexts recentItems;
-    std::vector<PendingEntry> entries;
+    TextBlocks texts;
+    BlockList<PendingEntry> entries;
 };
 
 EntryBatch::EntryBatch() : d(std::make_unique<Pending>()) { }
@@ -131,25 +93,24 @@ void EntryBatch::add(const EntryLine &entry)
     QStringList items;
     items.reserve(TextSize(entry.items.size()));
     for (const Bytes item : entry.items)
-        items.append(d->recentItems.text(item));
-    d->entries.push_back(PendingEntry{d->keys.keep(entry.key), std::move(items)});
+        items.append(d->texts.text(item));
+    d->entries.push_back(PendingEntry{d->texts.text(entry.key), std::move(items)});
 }
 
 void EntryBatch::mergeInto(QMap<QString, QStringList> &entries)
 {
-    std::vector<PendingEntry> &pending = d->entries;
-    const std::vector<KeyRank> order = orderByKey(pending.size(), [&pending](size_t i) { return pending[i].key; });
+    BlockList<PendingEntry> &pending = d->entries;
+    const std::vector<KeyRank> order = orderByKey(pending.size(), [&pending](size_t i) { return keyText(pending[i]); });
     FreshStore fresh;
     const bool intoFresh = entries.isEmpty();
     for (size_t i = 0; i < order.size(); ++i) {
         PendingEntry &entry = pending[order[i].index];
         if (i + 1 < order.size() && pending[order[i + 1].index].key == entry.key)
             continue; // a later line has the same key
-        QString key = latin1Text(entry.key);
         if (intoFresh)
-            appendInOrder(fresh, std::move(key), std::move(entry.items));
+            appendInOrder(fresh, std::move(entry.key), std::move(entry.items));
         else
-            entries.insert(key, entry.items);
+            entries.insert(entry.key, entry.items);
     }
     if (intoFresh)
         entries = QMap<QString, QStringList>(std::move(fresh));

@@ -1,5 +1,5 @@
-// Key order: a radix sort on the eight key bytes after the prefix that all
-// keys share, then a sort of each run of equal heads on the bytes after them.
+// Key order: a radix sort on the eight key characters after the prefix that
+// all keys share, then a sort of each run of equal heads on the rest.
 #include "order.h"
 
 #include <algorithm>
@@ -11,10 +11,11 @@ namespace detail {
 
 namespace {
 
-// Eight bytes of the key from the offset on, big-endian, zero-padded.
-quint64 headAt(Bytes key, size_t offset)
+// Eight characters of the key from the offset on, a byte each (Latin-1 text),
+// big-endian, zero-padded.
+quint64 headAt(KeyText key, size_t offset)
 {
-    const Bytes rest = offset < key.size() ? key.substr(offset) : Bytes();
+    const KeyText rest = offset < key.size() ? key.substr(offset) : KeyText();
     quint64 head = 0;
     for (size_t b = 0; b < 8; ++b)
         head = (head << 8) | (b < rest.size() ? quint8(rest[b]) : 0);
@@ -22,12 +23,12 @@ quint64 headAt(Bytes key, size_t offset)
 }
 
 // The length of the prefix that every key shares.
-size_t sharedPrefix(size_t count, const std::function<Bytes(size_t)> &keyAt)
+size_t sharedPrefix(size_t count, const std::function<KeyText(size_t)> &keyAt)
 {
-    const Bytes first = count == 0 ? Bytes() : keyAt(0);
+    const KeyText first = count == 0 ? KeyText() : keyAt(0);
     size_t common = first.size();
     for (size_t i = 0; i < count; ++i) {
-        const Bytes key = keyAt(i).substr(0, common);
+        const KeyText key = keyAt(i).substr(0, common);
         common = size_t(std::mismatch(key.begin(), key.end(), first.begin()).first - key.begin());
     }
     return common;
@@ -54,7 +55,7 @@ void radixSort(std::vector<KeyRank> &ranks)
 
 } // namespace
 
-std::vector<KeyRank> orderByKey(size_t count, const std::function<Bytes(size_t)> &keyAt)
+std::vector<KeyRank> orderByKey(size_t count, const std::function<KeyText(size_t)> &keyAt)
 {
     const size_t common = sharedPrefix(count, keyAt);
     std::vector<KeyRank> ranks;
@@ -65,14 +66,14 @@ std::vector<KeyRank> orderByKey(size_t count, const std::function<Bytes(size_t)>
         return ranks;
     radixSort(ranks);
 
-    // A run of equal heads is ordered on the next eight bytes, then on the
-    // rest: the first common + 16 bytes are equal wherever both keys have
+    // A run of equal heads is ordered on the next eight characters, then on the
+    // rest: the first common + 16 characters are equal wherever both keys have
     // them, and shorter keys compare from the shared prefix.
     const auto byKey = [&keyAt, common](const KeyRank &a, const KeyRank &b) {
         if (a.head != b.head)
             return a.head < b.head;
-        const Bytes x = keyAt(a.index);
-        const Bytes y = keyAt(b.index);
+        const KeyText x = keyAt(a.index);
+        const KeyText y = keyAt(b.index);
         const size_t from = std::min({common + 16, x.size(), y.size()});
         const int order = x.substr(from).compare(y.substr(from));
         return order != 0 ? order < 0 : a.index < b.index; // a key's lines in file order
