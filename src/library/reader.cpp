@@ -68,5 +68,10 @@ QVector<double> Reader::realVectorEntryForKey(const QString &key) const
     return values;
 }
 
+double Reader::realFromText(const QString &text)
+{
+    return detail::toReal(text);
+}
+
 } // namespace yaml
 } // namespace plinto

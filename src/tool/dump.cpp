@@ -20,18 +20,16 @@ void appendReal(std::string &out, double value)
     out.append(text, std::to_chars(text, text + sizeof text, value, std::chars_format::general, 6).ptr);
 }
 
-void appendDumpLine(std::string &out, const plinto::yaml::Reader &reader, const QString &key)
+void appendDumpLine(std::string &out, const QString &key, const QStringList &items)
 {
-    // The key's items tell its type (a list is two or more), so each line
-    // takes two lookups: the items, then their numbers.
-    const QStringList items = reader.listEntryForKey(key);
+    using plinto::yaml::Reader;
     appendLatin1(out, key);
     out += " : ";
-    if (items.size() <= 1) {
+    if (items.size() <= 1) { // a list is two or more items
         if (!items.isEmpty())
             appendLatin1(out, items.first());
         out += "  - as real ";
-        appendReal(out, reader.realEntryForKey(key));
+        appendReal(out, items.isEmpty() ? 0.0 : Reader::realFromText(items.first()));
     } else {
         out += "[ ";
         for (const QString &item : items) {
@@ -39,8 +37,8 @@ void appendDumpLine(std::string &out, const plinto::yaml::Reader &reader, const 
             out += ' ';
         }
         out += "] - as real [ ";
-        for (const double value : reader.realVectorEntryForKey(key)) {
-            appendReal(out, value);
+        for (const QString &item : items) {
+            appendReal(out, Reader::realFromText(item));
             out += ' ';
         }
         out += ']';

@@ -15,10 +15,11 @@ void appendLatin1(std::string &out, const QString &text);
 // notation, 6 significant digits, a point whatever the locale.
 void appendReal(std::string &out, double value);
 
-// Appends the dump line of one key, line feed included:
+// Appends the dump line of a key and its items, as a Reader holds them,
+// line feed included; the numbers are read as the Reader reads them:
 //   key : text  - as real number
 //   key : [ a b ] - as real [ x y ]
-void appendDumpLine(std::string &out, const plinto::yaml::Reader &reader, const QString &key);
+void appendDumpLine(std::string &out, const QString &key, const QStringList &items);
 
 } // namespace tarnwick
 

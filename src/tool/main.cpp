@@ -55,11 +55,11 @@ int main(int argc, char *argv[])
         return EXIT_FAILURE;
     }
 
+    // Every key in order, as keys() lists them, each with its items.
     std::string line;
-    const QStringList keys = reader.keys();
-    for (const QString &key : keys) {
+    for (auto entry = reader.entries.cbegin(); entry != reader.entries.cend(); ++entry) {
         line.clear();
-        tarnwick::appendDumpLine(line, reader, key);
+        tarnwick::appendDumpLine(line, entry.key(), entry.value());
         if (!tarnwick::writeAll(STDOUT_FILENO, line))
             std::exit(EXIT_FAILURE);
     }

@@ -130,11 +130,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         check(reader.entryTypeForKey(key) == (items.size() > 1 ? plinto::yaml::ListEntry : plinto::yaml::SingleEntry),
               "type follows the item count");
         check(reader.entryForKey(key) == (items.isEmpty() ? QString() : items.first()), "first item");
-        for (Size n = 0; n < items.size(); ++n)
+        for (Size n = 0; n < items.size(); ++n) {
             check(sameBits(numbers.at(n), plainNumber(items.at(n))), "numbers as QString::toDouble reads them");
+            check(sameBits(plinto::yaml::Reader::realFromText(items.at(n)), numbers.at(n)), "a text reads as its item");
+        }
         check(sameBits(reader.realEntryForKey(key), plainNumber(reader.entryForKey(key))), "first number");
         line.clear();
-        tarnwick::appendDumpLine(line, reader, key);
+        tarnwick::appendDumpLine(line, key, items);
         check(!line.empty() && line.back() == '\n' && line.find('\n') == line.size() - 1
                       && line.compare(0, size_t(key.size()) + 3, key.toLatin1().toStdString() + " : ") == 0,
               "dump line shape");

@@ -61,6 +61,10 @@ public:
     // as long as listEntryForKey(key), so empty for a missing key.
     QVector<double> realVectorEntryForKey(const QString &key) const;
 
+    // The text as the lookups above read an item as a number: 0.0 for text
+    // that is not a number in C notation. For walking entries with numbers.
+    static double realFromText(const QString &text);
+
     // The store: each key with its items, ordered by key.
     QMap<QString, QStringList> entries;
 };
