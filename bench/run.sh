@@ -8,7 +8,8 @@
 #            inih, and `cat` as the limit of reading. The dumps are checked
 #            to be identical first. Medians from hyperfine, peak RSS from
 #            GNU time. Then what 999 more lines cost each program (1e3 lines
-#            less 1 line, so that loading Qt Core cancels out), and
+#            less 1 line, so that loading Qt Core cancels out; the two files
+#            run in alternation, 200 times each), and
 #            tarnwick-check against tarnwick on 1e6 lines.
 #
 # Entry files come from generate.py (seeded) into build-bench/data; they are
@@ -101,10 +102,30 @@ EOF
 
     echo
     echo "== what 999 more lines cost: the 1e3-line file less the 1-line file, each program against itself"
-    python3 - "$build/times-1.json" "$build/times-1000.json" <<'EOF'
-import json, sys
-one, thousand = ({r["command"]: r["median"] for r in json.load(open(f))["results"]} for f in sys.argv[1:3])
-added = {name: thousand[name] - one[name] for name in thousand}
+    # The two files in alternation, run after run: this machine has slow spells of a few seconds,
+    # which would fall on one file's block of runs alone in hyperfine and swing the difference.
+    commands=()
+    for reader in "${readers[@]}"; do
+        commands+=("$reader=$(command_of "$reader")")
+    done
+    python3 - "$data/plain-1.yaml" "$data/plain-1000.yaml" "${commands[@]}" <<'EOF'
+import os, statistics, sys, time
+small, large = sys.argv[1:3]
+readers = dict(arg.split("=", 1) for arg in sys.argv[3:])
+times = {(name, f): [] for name in readers for f in (small, large)}
+null = os.open(os.devnull, os.O_WRONLY)
+for run in range(210):
+    for name, command in readers.items():
+        argv = command.split()
+        for f in (small, large):
+            start = time.perf_counter()
+            os.waitpid(os.posix_spawnp(argv[0], argv + [f], os.environ,
+                                       file_actions=[(os.POSIX_SPAWN_DUP2, null, 1)]), 0)
+            if run >= 10:  # the first runs warm the caches
+                times[(name, f)].append(time.perf_counter() - start)
+one = {name: statistics.median(times[(name, small)]) for name in readers}
+thousand = {name: statistics.median(times[(name, large)]) for name in readers}
+added = {name: thousand[name] - one[name] for name in readers}
 print("| reader | 1 line (ms) | 1e3 lines (ms) | 999 more lines (ms) |")
 print("|---|---|---|---|")
 for name, cost in sorted(added.items(), key=lambda item: item[1]):
