@@ -43,7 +43,7 @@ Answers answers(const Reader &reader, const QString &key)
 
 int main()
 {
-    // Many keys whose items repeat (recurring texts share their strings).
+    // Many keys whose items repeat; the texts of a file share blocks of memory.
     QTemporaryFile file;
     if (!file.open())
         return 2;
