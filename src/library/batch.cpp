@@ -16,12 +16,6 @@ namespace detail {
 
 namespace {
 
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-using TextSize = qsizetype;
-#else
-using TextSize = int;
-#endif
-
 // A sequence in blocks of fixed size that never move: growing copies
 // nothing, and the memory it takes is what it holds. (A vector of a million
 // entries takes a block so large that malloc maps it afresh each time, and

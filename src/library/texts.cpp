@@ -10,12 +10,6 @@ namespace detail {
 
 namespace {
 
-#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
-using TextSize = qsizetype;
-#else
-using TextSize = int;
-#endif
-
 QString ownText(Bytes bytes)
 {
     if (bytes.empty())

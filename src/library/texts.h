@@ -11,6 +11,13 @@ namespace plinto {
 namespace yaml {
 namespace detail {
 
+// The size type of Qt's strings and lists.
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+using TextSize = qsizetype;
+#else
+using TextSize = int;
+#endif
+
 // Makes texts. On Qt 6 a short text is a view of one block of UTF-16 text
 // that many texts share, as implicitly shared strings share their data: a
 // block lives as long as one of its texts does, and a text that is changed
