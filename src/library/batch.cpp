@@ -5,7 +5,6 @@
 #include "order.h"
 #include "texts.h"
 
-#include <algorithm>
 #include <map>
 #include <utility>
 #include <vector>
