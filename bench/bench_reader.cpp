@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // Micro-benchmarks of Reader: parse throughput and lookups per second.
 // The entry files come from generate.py, in the folder named by
 // TARNWICK_BENCH_DATA (run.sh makes them): entries-<lines>.yaml.

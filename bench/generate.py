@@ -1,4 +1,7 @@
 #!/usr/bin/env python3
+# SPDX-FileCopyrightText: 2026 The tarnwick authors
+# SPDX-License-Identifier: MIT
+
 """generate.py LINES [--seed N] [--plain]: a deterministic entry file on stdout.
 
 About 60% scalar lines (numbers such as 1.5, -3e-2, 42, and words), 30%

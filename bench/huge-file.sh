@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The tarnwick authors
+# SPDX-License-Identifier: MIT
+
 # bench/huge-file.sh [MiB]: tarnwick on one large file of ordinary entries
 # (default 1024 MiB, made by generate.py into build-bench/data and kept
 # there): wall time, peak memory, and memory per input byte. Not a test: it

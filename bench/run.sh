@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The tarnwick authors
+# SPDX-License-Identifier: MIT
+
 # bench/run.sh [micro|compare|all]: measures tarnwick. Never part of ctest.
 #
 #   micro    Google Benchmark: Reader::parse in MB/s at 1e3, 1e5 and 1e6 lines,

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The tarnwick authors
+# SPDX-License-Identifier: MIT
+
 # What `cmake --install` puts in place (the Debian packages in debian/ are
 # made from it).
 include(CMakePackageConfigHelpers)
@@ -47,3 +50,7 @@ if(TARGET tarnwick)
     install(TARGETS tarnwick tarnwick-check RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(FILES man/tarnwick.1 man/tarnwick-check.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
+
+# The licence, where users of an install look for it (the Debian packages
+# carry it as debian/copyright instead).
+install(FILES LICENSE DESTINATION ${CMAKE_INSTALL_DOCDIR})

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The tarnwick authors
+# SPDX-License-Identifier: MIT
+
 # -DTARNWICK_SANITIZE=ON (or address): everything built with AddressSanitizer
 # and UndefinedBehaviorSanitizer, stopping at the first report.
 # -DTARNWICK_SANITIZE=thread: ThreadSanitizer instead.

@@ -1,3 +1,6 @@
+# SPDX-FileCopyrightText: 2026 The tarnwick authors
+# SPDX-License-Identifier: MIT
+
 # tarnwick_warnings(<target>): the project's warning set, as errors in CI.
 option(TARNWICK_WERROR "Treat compiler warnings as errors" OFF)
 

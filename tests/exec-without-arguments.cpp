@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // exec-without-arguments PROGRAM: runs PROGRAM with an empty argument vector.
 // Linux 5.18 and later hand such a program one empty argument (argc == 1,
 // argv[0] == ""), so there the program never sees argc == 0.

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The tarnwick authors
+# SPDX-License-Identifier: MIT
+
 # hostile.sh TOOL CASE: the tool against inputs too large, odd or slow to keep
 # as golden files; each is made at test time in a temporary folder.
 set -u

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The tarnwick authors
+# SPDX-License-Identifier: MIT
+
 # replay-generated.sh FUZZ_REPLAY: the fuzz target's invariants (the plain
 # line-by-line reading among them) on one file too large for the fuzzer's
 # inputs: 30,000 lines with many repeated keys, keys that share long prefixes,

@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The tarnwick authors
+# SPDX-License-Identifier: MIT
+
 # run-golden.sh TOOL CASE_DIR
 #
 # Runs one golden case of the tool and compares what it wrote, byte for byte.

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // The dump's pieces: numbers must read as QString::toDouble reads them, bit
 // for bit, and print as a standard stream prints them; text must come out as
 // its Latin-1 bytes.

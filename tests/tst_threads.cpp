@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // Const lookups on one Reader from many threads at once give what they give
 // on one thread. Run under ThreadSanitizer in CI (TARNWICK_SANITIZE=thread);
 // a plain program, since Qt Test's watchdog thread, synchronised inside Qt

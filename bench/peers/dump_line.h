@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // The dump format, written with the standard library alone, for the peers
 // that tarnwick is timed against. Each line is flushed, as tarnwick does.
 #ifndef PEER_DUMP_LINE_H

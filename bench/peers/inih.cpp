@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // The same job with inih's parser ("name: value" lines).
 #include "dump_line.h"
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // The same job with the C++ standard library alone: std::map, strtod, ostream.
 #include "dump_line.h"
 

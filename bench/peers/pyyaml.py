@@ -1,4 +1,7 @@
 #!/usr/bin/python3
+# SPDX-FileCopyrightText: 2026 The tarnwick authors
+# SPDX-License-Identifier: MIT
+
 """The same job with PyYAML's C loader, values kept as strings."""
 import sys
 

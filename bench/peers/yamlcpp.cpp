@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // The same job with yaml-cpp.
 #include "dump_line.h"
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // Pending entries: each line's key and items as texts, kept in blocks; then
 // ordered by key and stored in that order with no search.
 #include "batch.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // Pending entries: the entries of one file, kept as they are read, then
 // ordered by key and stored in one pass, the last line of a key winning.
 #ifndef PLINTO_YAML_BATCH_H

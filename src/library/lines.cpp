@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // Bytes to lines: one growing read buffer, scanned with memchr.
 #include "lines.h"
 

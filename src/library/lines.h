@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // Bytes to lines: any readable file or device, read to its real end, handed
 // on one line at a time.
 #ifndef PLINTO_YAML_LINES_H

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // Text to number: plain decimals the quick way, everything else as
 // QString::toDouble reads it.
 #include "numbers.h"

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // Text to number: how an item reads as a double.
 #ifndef PLINTO_YAML_NUMBERS_H
 #define PLINTO_YAML_NUMBERS_H

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // Key order: a radix sort on the eight key characters after the prefix that
 // all keys share, then a sort of each run of equal heads on the rest.
 #include "order.h"

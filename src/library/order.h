@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // Key order: the lines of a batch sorted by their keys.
 #ifndef PLINTO_YAML_ORDER_H
 #define PLINTO_YAML_ORDER_H

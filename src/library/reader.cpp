@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // Reader: parse takes a file through the stages (lines, syntax, batch) into
 // the store; the lookups read the store.
 #include <plinto/yaml.h>

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // The entry format, rule by rule in the order a line meets them (the README's
 // "The entry format" says the same in words).
 #include "syntax.h"

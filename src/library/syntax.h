@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // One line to a key and its items: the whole entry format, as functions over
 // the line's bytes. Used by Reader::parse and by tarnwick-check.
 #ifndef PLINTO_YAML_SYNTAX_H

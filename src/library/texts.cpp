@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // Stored texts: Latin-1 bytes to QStrings, packed into shared blocks.
 #include "texts.h"
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // Stored texts: the Latin-1 bytes of keys and items made into the QStrings
 // that the store holds, many of them packed into one block.
 #ifndef PLINTO_YAML_TEXTS_H

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // tarnwick-check: says what the reader drops from an entry file, one line per
 // finding, as FILE:LINE: message, the way compilers report.
 #include "output.h"

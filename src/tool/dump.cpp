@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // The dump line: a key, its items, and their numbers as a C++ stream prints them.
 #include "dump.h"
 

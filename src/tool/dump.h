@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // The tool's dump format: one line per key with its items and their numbers.
 #ifndef TARNWICK_DUMP_H
 #define TARNWICK_DUMP_H

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // tarnwick: dumps every entry of an entry file, with its numeric readings.
 #include "dump.h"
 #include "output.h"

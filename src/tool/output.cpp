@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // The edges that tarnwick and tarnwick-check share.
 #include "output.h"
 

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // The edges that tarnwick and tarnwick-check share: the file named on the
 // command line, and writing to a descriptor.
 #ifndef TARNWICK_OUTPUT_H

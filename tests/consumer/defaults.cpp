@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // A program whose default configuration is compiled into it as a Qt resource.
 #include <plinto/yaml.h>
 

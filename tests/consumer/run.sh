@@ -1,4 +1,7 @@
 #!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The tarnwick authors
+# SPDX-License-Identifier: MIT
+
 # run.sh package PREFIX PROGRAM: builds PROGRAM (and defaults.cpp) against
 #   the library installed under PREFIX, once with its CMake package and once
 #   with pkg-config (--static for a static install), and runs them.

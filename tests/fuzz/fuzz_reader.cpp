@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // Fuzz target: arbitrary bytes as an entry file, through the parser, every
 // lookup and the dump format, checked against a plain line-by-line reading
 // of the format. Built for libFuzzer (TARNWICK_FUZZ) and, with replay.cpp,

@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // replay FILE|FOLDER...: runs the fuzz target once on each file, without
 // libFuzzer; exits non-zero (through the target's abort) on a broken invariant.
 #include <QDirIterator>

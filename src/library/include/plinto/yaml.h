@@ -1,3 +1,6 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
 // Reader: typed lookups in a flat key/value entry file.
 //
 // An entry file holds one "key: value" or "key: [a, b, c]" per line. Reader
