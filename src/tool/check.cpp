@@ -109,6 +109,7 @@ private:
 
 int main(int argc, char *argv[])
 {
+    tarnwick::startInUtf8Locale();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarnwick-check"));
     if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0))

@@ -36,6 +36,7 @@ constexpr char versionLine[] = "tarnwick version: " TARNWICK_VERSION_STRING "\n"
 
 int main(int argc, char *argv[])
 {
+    tarnwick::startInUtf8Locale();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarnwick"));
 

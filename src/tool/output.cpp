@@ -7,12 +7,28 @@
 #include <QFile>
 
 #include <fcntl.h>
+#include <langinfo.h>
 #include <poll.h>
+#include <strings.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <clocale>
+#include <cstdlib>
 
 namespace tarnwick {
+
+void startInUtf8Locale()
+{
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+    // Qt sets the locale from the environment as the application object is
+    // made, so the environment is where the choice goes.
+    std::setlocale(LC_ALL, "");
+    const char *codeset = nl_langinfo(CODESET);
+    if (strcasecmp(codeset, "UTF-8") != 0 && strcasecmp(codeset, "utf8") != 0)
+        ::setenv("LC_ALL", "C.UTF-8", 1);
+#endif
+}
 
 bool writeAll(int descriptor, std::string_view bytes)
 {

@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 The tarnwick authors
 // SPDX-License-Identifier: MIT
 
-// The edges that tarnwick and tarnwick-check share: the file named on the
-// command line, and writing to a descriptor.
+// The edges that tarnwick and tarnwick-check share: the locale they start in,
+// the file named on the command line, and writing to a descriptor.
 #ifndef TARNWICK_OUTPUT_H
 #define TARNWICK_OUTPUT_H
 
@@ -11,6 +11,15 @@
 #include <string_view>
 
 namespace tarnwick {
+
+// Call before the application object is made. Qt 6.5 and later, started in a
+// locale whose character set is not UTF-8 (LANG unset, C, POSIX, a Latin-1
+// locale, one not installed), switch the character type to UTF-8 and write
+// four lines about it to standard error. Standard error is part of the
+// commands' interface, so this makes the switch first, silently; nothing the
+// commands do depends on the locale (file names are bytes, numbers are read
+// and printed in C notation).
+void startInUtf8Locale();
 
 // Writes all the bytes, in as many writes as it takes, waiting for a
 // non-blocking descriptor to drain. False when the output fails (a full
