@@ -152,6 +152,11 @@ void tst_Reader::parse()
     QCOMPARE(reader.entries, expected);
 }
 
+// What the lookups with a fallback return in its place.
+constexpr double realFallback = -1.5;
+constexpr qint64 integerFallback = 4242;
+constexpr int boolFallback = -1; // else 0 or 1
+
 void tst_Reader::lookups_data()
 {
     QTest::addColumn<QString>("key");
@@ -160,19 +165,68 @@ void tst_Reader::lookups_data()
     QTest::addColumn<EntryType>("type");
     QTest::addColumn<double>("real");
     QTest::addColumn<QVector<double>>("reals");
+    QTest::addColumn<double>("realOr");
+    QTest::addColumn<qint64>("integer");
+    QTest::addColumn<int>("boolean");
 
-    QTest::newRow("absent") << "nothing" << QStringList{} << QString() << SingleEntry << 0.0 << QVector<double>{};
-    QTest::newRow("no item") << "empty" << QStringList{} << QString() << SingleEntry << 0.0 << QVector<double>{};
-    QTest::newRow("single") << "rate" << QStringList{"2.5"} << "2.5" << SingleEntry << 2.5 << QVector<double>{2.5};
-    QTest::newRow("one bracketed") << "one" << QStringList{"7"} << "7" << SingleEntry << 7.0 << QVector<double>{7};
-    QTest::newRow("list") << "gains" << QStringList{"1.5", "2", "x"} << "1.5" << ListEntry << 1.5
-                          << QVector<double>{1.5, 2, 0};
-    QTest::newRow("empty item") << "blank" << QStringList{""} << "" << SingleEntry << 0.0 << QVector<double>{0};
-    QTest::newRow("word") << "name" << QStringList{"robot"} << "robot" << SingleEntry << 0.0 << QVector<double>{0};
-    QTest::newRow("decimal comma") << "comma" << QStringList{"2,5"} << "2,5" << SingleEntry << 0.0
-                                   << QVector<double>{0};
-    QTest::newRow("other case") << "NAME" << QStringList{} << QString() << SingleEntry << 0.0 << QVector<double>{};
-    QTest::newRow("spaced key") << " name" << QStringList{} << QString() << SingleEntry << 0.0 << QVector<double>{};
+    const double rF = realFallback;
+    const qint64 iF = integerFallback;
+    const int bF = boolFallback;
+    // clang-format off
+    QTest::newRow("absent") << "nothing" << QStringList{} << QString() << SingleEntry << 0.0 << QVector<double>{} << rF << iF << bF;
+    QTest::newRow("no item") << "empty" << QStringList{} << QString() << SingleEntry << 0.0 << QVector<double>{} << rF << iF << bF;
+    QTest::newRow("single") << "rate" << QStringList{"2.5"} << "2.5" << SingleEntry << 2.5 << QVector<double>{2.5} << 2.5 << iF << bF;
+    QTest::newRow("one bracketed") << "one" << QStringList{"7"} << "7" << SingleEntry << 7.0 << QVector<double>{7} << 7.0 << qint64(7) << bF;
+    QTest::newRow("list") << "gains" << QStringList{"1.5", "2", "x"} << "1.5" << ListEntry << 1.5 << QVector<double>{1.5, 2, 0} << 1.5 << iF << bF;
+    QTest::newRow("empty item") << "blank" << QStringList{""} << "" << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << bF;
+    QTest::newRow("word") << "name" << QStringList{"robot"} << "robot" << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << bF;
+    QTest::newRow("decimal comma") << "comma" << QStringList{"2,5"} << "2,5" << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << bF;
+    QTest::newRow("other case") << "NAME" << QStringList{} << QString() << SingleEntry << 0.0 << QVector<double>{} << rF << iF << bF;
+    QTest::newRow("spaced key") << " name" << QStringList{} << QString() << SingleEntry << 0.0 << QVector<double>{} << rF << iF << bF;
+    QTest::newRow("zero") << "zero" << QStringList{"0"} << "0" << SingleEntry << 0.0 << QVector<double>{0} << 0.0 << qint64(0) << bF;
+
+    // Whole numbers: a sign and decimal digits, within qint64.
+    QTest::newRow("12") << "i1" << QStringList{"12"} << "12" << SingleEntry << 12.0 << QVector<double>{12} << 12.0 << qint64(12) << bF;
+    QTest::newRow("-3") << "i2" << QStringList{"-3"} << "-3" << SingleEntry << -3.0 << QVector<double>{-3} << -3.0 << qint64(-3) << bF;
+    QTest::newRow("+7") << "i3" << QStringList{"+7"} << "+7" << SingleEntry << 7.0 << QVector<double>{7} << 7.0 << qint64(7) << bF;
+    QTest::newRow("007") << "i4" << QStringList{"007"} << "007" << SingleEntry << 7.0 << QVector<double>{7} << 7.0 << qint64(7) << bF;
+    QTest::newRow("1.0") << "i5" << QStringList{"1.0"} << "1.0" << SingleEntry << 1.0 << QVector<double>{1} << 1.0 << iF << bF;
+    QTest::newRow("1e3") << "i6" << QStringList{"1e3"} << "1e3" << SingleEntry << 1e3 << QVector<double>{1e3} << 1e3 << iF << bF;
+    QTest::newRow("0x10") << "i7" << QStringList{"0x10"} << "0x10" << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << bF;
+    QTest::newRow("12abc") << "i8" << QStringList{"12abc"} << "12abc" << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << bF;
+    QTest::newRow("a space") << "i9" << QStringList{" "} << " " << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << bF;
+    QTest::newRow("sign alone") << "i10" << QStringList{"-"} << "-" << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << bF;
+    QTest::newRow("qint64 max") << "i11" << QStringList{"9223372036854775807"} << "9223372036854775807" << SingleEntry
+                                << 9223372036854775807.0 << QVector<double>{9223372036854775807.0} << 9223372036854775807.0
+                                << std::numeric_limits<qint64>::max() << bF;
+    QTest::newRow("qint64 max + 1") << "i12" << QStringList{"9223372036854775808"} << "9223372036854775808" << SingleEntry
+                                    << 9223372036854775808.0 << QVector<double>{9223372036854775808.0} << 9223372036854775808.0
+                                    << iF << bF;
+    QTest::newRow("qint64 min") << "i13" << QStringList{"-9223372036854775808"} << "-9223372036854775808" << SingleEntry
+                                << -9223372036854775808.0 << QVector<double>{-9223372036854775808.0} << -9223372036854775808.0
+                                << std::numeric_limits<qint64>::min() << bF;
+    QTest::newRow("qint64 min - 1") << "i14" << QStringList{"-9223372036854775809"} << "-9223372036854775809" << SingleEntry
+                                    << -9223372036854775808.0 << QVector<double>{-9223372036854775808.0} << -9223372036854775808.0
+                                    << iF << bF;
+    QTest::newRow("twenty digits") << "i15" << QStringList{"18446744073709551626"} << "18446744073709551626" << SingleEntry
+                                   << 18446744073709551616.0 << QVector<double>{18446744073709551616.0} << 18446744073709551616.0
+                                   << iF << bF;
+    QTest::newRow("integer list") << "i16" << QStringList{"42", "x"} << "42" << ListEntry << 42.0 << QVector<double>{42, 0} << 42.0 << qint64(42) << bF;
+
+    // Yes or no: YAML 1.2's six spellings, nothing else.
+    QTest::newRow("true") << "b1" << QStringList{"true"} << "true" << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << 1;
+    QTest::newRow("True") << "b2" << QStringList{"True"} << "True" << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << 1;
+    QTest::newRow("TRUE") << "b3" << QStringList{"TRUE"} << "TRUE" << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << 1;
+    QTest::newRow("false") << "b4" << QStringList{"false"} << "false" << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << 0;
+    QTest::newRow("False") << "b5" << QStringList{"False"} << "False" << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << 0;
+    QTest::newRow("FALSE") << "b6" << QStringList{"FALSE"} << "FALSE" << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << 0;
+    QTest::newRow("tRUE") << "b7" << QStringList{"tRUE"} << "tRUE" << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << bF;
+    QTest::newRow("yes") << "b8" << QStringList{"yes"} << "yes" << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << bF;
+    QTest::newRow("on") << "b9" << QStringList{"on"} << "on" << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << bF;
+    QTest::newRow("1") << "b10" << QStringList{"1"} << "1" << SingleEntry << 1.0 << QVector<double>{1} << 1.0 << qint64(1) << bF;
+    QTest::newRow("quoted true") << "b11" << QStringList{"true"} << "true" << SingleEntry << 0.0 << QVector<double>{0} << rF << iF << 1;
+    QTest::newRow("yes-or-no list") << "b12" << QStringList{"false", "true"} << "false" << ListEntry << 0.0 << QVector<double>{0, 0} << rF << iF << 0;
+    // clang-format on
 }
 
 void tst_Reader::lookups()
@@ -183,16 +237,33 @@ void tst_Reader::lookups()
     QFETCH(EntryType, type);
     QFETCH(double, real);
     QFETCH(QVector<double>, reals);
+    QFETCH(double, realOr);
+    QFETCH(qint64, integer);
+    QFETCH(int, boolean);
 
     Reader reader;
     QVERIFY(reader.parse(write("name: robot\ngains: [1.5, 2, x]\nempty: []\none: [7]\n"
-                               "rate: 2.5\ncomma: 2,5\nblank:\n")));
+                               "rate: 2.5\ncomma: 2,5\nblank:\nzero: 0\n"
+                               "i1: 12\ni2: -3\ni3: +7\ni4: 007\ni5: 1.0\ni6: 1e3\ni7: 0x10\ni8: 12abc\ni9: \" \"\n"
+                               "i10: -\ni11: 9223372036854775807\ni12: 9223372036854775808\n"
+                               "i13: -9223372036854775808\ni14: -9223372036854775809\ni15: 18446744073709551626\n"
+                               "i16: [42, x]\nb1: true\nb2: True\nb3: TRUE\nb4: false\nb5: False\nb6: FALSE\nb7: tRUE\n"
+                               "b8: yes\nb9: on\nb10: 1\nb11: \"true\"\nb12: [false, true]\n")));
     QCOMPARE(reader.listEntryForKey(key), items);
     QCOMPARE(reader.entryForKey(key), entry);
     QCOMPARE(reader.entryForKey(key).isNull(), entry.isNull());
     QCOMPARE(reader.entryTypeForKey(key), type);
     QCOMPARE(reader.realEntryForKey(key), real);
     QCOMPARE(reader.realVectorEntryForKey(key), reals);
+
+    const QString fallback = QStringLiteral("fallback");
+    QCOMPARE(reader.entryForKey(key, fallback), entry.isNull() ? fallback : entry);
+    QCOMPARE(reader.realEntryForKey(key, realFallback), realOr);
+    QCOMPARE(reader.integerEntryForKey(key, integerFallback), integer);
+    QCOMPARE(reader.integerEntryForKey(key), integer == integerFallback ? 0 : integer);
+    QCOMPARE(reader.boolEntryForKey(key, false), boolean == boolFallback ? false : bool(boolean));
+    QCOMPARE(reader.boolEntryForKey(key, true), boolean == boolFallback ? true : bool(boolean));
+    QCOMPARE(reader.boolEntryForKey(key), boolean == 1);
 }
 
 void tst_Reader::manyKeysLastLineWins_data()

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 
 // Text to number: plain decimals the quick way, everything else as
-// QString::toDouble reads it.
+// QString::toDouble reads it; whole numbers digit by digit.
 #include "numbers.h"
 
 #include <charconv>
@@ -81,16 +81,54 @@ bool mayBeNumber(const QString &text)
 
 } // namespace
 
+bool readReal(const QString &text, double &value)
+{
+    double read = 0;
+    if (plainDecimal(text, read)) {
+        value = read;
+        return true;
+    }
+    if (!mayBeNumber(text))
+        return false;
+    bool ok = false;
+    read = text.toDouble(&ok);
+    if (ok)
+        value = read;
+    return ok;
+}
+
 double toReal(const QString &text)
 {
-    double value = 0;
-    if (plainDecimal(text, value))
-        return value;
-    if (!mayBeNumber(text))
-        return 0.0;
-    bool ok = false;
-    value = text.toDouble(&ok);
-    return ok ? value : 0.0;
+    double value = 0.0;
+    return readReal(text, value) ? value : 0.0;
+}
+
+bool readInteger(const QString &text, qint64 &value)
+{
+    const QChar *c = text.constData();
+    const QChar *const end = c + text.size();
+    const bool negative = c != end && *c == QLatin1Char('-');
+    if (c != end && (*c == QLatin1Char('-') || *c == QLatin1Char('+')))
+        ++c;
+    if (c == end)
+        return false;
+    // The magnitude, up to 2^63 for a negative number and 2^63 - 1 otherwise.
+    const quint64 limit = quint64(std::numeric_limits<qint64>::max()) + (negative ? 1 : 0);
+    quint64 magnitude = 0;
+    for (; c != end; ++c) {
+        const char16_t u = c->unicode();
+        if (u < u'0' || u > u'9')
+            return false;
+        const unsigned digit = u - u'0';
+        if (magnitude > (limit - digit) / 10)
+            return false;
+        magnitude = magnitude * 10 + digit;
+    }
+    if (!negative)
+        value = qint64(magnitude);
+    else
+        value = magnitude == limit ? std::numeric_limits<qint64>::min() : -qint64(magnitude);
+    return true;
 }
 
 } // namespace detail

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The tarnwick authors
 // SPDX-License-Identifier: MIT
 
-// Text to number: how an item reads as a double.
+// Text to number: how an item reads as a double or a whole number.
 #ifndef PLINTO_YAML_NUMBERS_H
 #define PLINTO_YAML_NUMBERS_H
 
@@ -14,6 +14,15 @@ namespace detail {
 // The text as QString::toDouble reads it, bit for bit; 0.0 when that fails
 // (a word, "2,5", an empty text).
 double toReal(const QString &text);
+
+// The same reading: true, with the number in value, for text that is a
+// number; false, leaving value alone, for text that is not.
+bool readReal(const QString &text, double &value);
+
+// A whole number: an optional sign and decimal digits, nothing else, within
+// qint64. True with the number in value; false, leaving value alone, for any
+// other text and on overflow.
+bool readInteger(const QString &text, qint64 &value);
 
 } // namespace detail
 } // namespace yaml

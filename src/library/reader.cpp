@@ -41,10 +41,22 @@ QStringList Reader::listEntryForKey(const QString &key) const
 // list through listEntryForKey: same results, without touching the list's
 // reference count.
 
-QString Reader::entryForKey(const QString &key) const
+// The key's first item in the store; nullptr for a missing key or no item.
+static const QString *firstItem(const QMap<QString, QStringList> &entries, const QString &key)
 {
     const auto found = entries.constFind(key);
-    return found == entries.cend() || found->isEmpty() ? QString() : found->first();
+    return found == entries.cend() || found->isEmpty() ? nullptr : &found->first();
+}
+
+QString Reader::entryForKey(const QString &key) const
+{
+    return entryForKey(key, QString());
+}
+
+QString Reader::entryForKey(const QString &key, const QString &fallback) const
+{
+    const QString *item = firstItem(entries, key);
+    return item ? *item : fallback;
 }
 
 EntryType Reader::entryTypeForKey(const QString &key) const
@@ -55,8 +67,37 @@ EntryType Reader::entryTypeForKey(const QString &key) const
 
 double Reader::realEntryForKey(const QString &key) const
 {
-    const auto found = entries.constFind(key);
-    return found == entries.cend() || found->isEmpty() ? 0.0 : detail::toReal(found->first());
+    return realEntryForKey(key, 0.0);
+}
+
+double Reader::realEntryForKey(const QString &key, double fallback) const
+{
+    const QString *item = firstItem(entries, key);
+    double value = fallback;
+    return item && detail::readReal(*item, value) ? value : fallback;
+}
+
+qint64 Reader::integerEntryForKey(const QString &key, qint64 fallback) const
+{
+    const QString *item = firstItem(entries, key);
+    qint64 value = fallback;
+    return item && detail::readInteger(*item, value) ? value : fallback;
+}
+
+bool Reader::boolEntryForKey(const QString &key, bool fallback) const
+{
+    const QString *item = firstItem(entries, key);
+    if (!item)
+        return fallback;
+    for (const char *yes : {"true", "True", "TRUE"}) {
+        if (*item == QLatin1String(yes))
+            return true;
+    }
+    for (const char *no : {"false", "False", "FALSE"}) {
+        if (*item == QLatin1String(no))
+            return false;
+    }
+    return fallback;
 }
 
 QVector<double> Reader::realVectorEntryForKey(const QString &key) const

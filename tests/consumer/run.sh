@@ -17,7 +17,7 @@ here=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$here/../.." && pwd)
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-expected='^"Rover 7" 0.0825 Q(List|Vector)\(2.5, 0.01, 0.3\)$'
+expected='^"Rover 7" 0.0825 Q(List|Vector)\(2.5, 0.01, 0.3\) 0.8 480 true$'
 expected_defaults='^"Rover 7" Q(List|Vector)\(2.5, 0.01, 0.3\)$'
 
 # build_and_run NAME CMAKE_ARGS...: the consumer project, built and run.

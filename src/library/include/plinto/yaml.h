@@ -53,12 +53,30 @@ public:
     // The key's first item; a null string for a missing key or one with no item.
     QString entryForKey(const QString &key) const;
 
+    // The key's first item; fallback for a missing key or one with no item.
+    QString entryForKey(const QString &key, const QString &fallback) const;
+
     // ListEntry for two or more items, SingleEntry otherwise (also for a missing key).
     EntryType entryTypeForKey(const QString &key) const;
 
     // The first item as a number; 0.0 for a missing key, no item, or text that
     // is not a number in C notation ("2,5" is not).
     double realEntryForKey(const QString &key) const;
+
+    // The first item as a number, read as above; fallback for a missing key,
+    // no item, or text that is not a number in C notation.
+    double realEntryForKey(const QString &key, double fallback) const;
+
+    // The first item as a whole number: an optional sign and decimal digits,
+    // nothing else ("12", "-3", "+7"), within qint64. fallback for a missing
+    // key, no item, any other text ("1.0", "1e3", "0x10", "12abc", "") and a
+    // number out of range.
+    qint64 integerEntryForKey(const QString &key, qint64 fallback = 0) const;
+
+    // The first item as yes or no: true for "true", "True" or "TRUE", false for
+    // "false", "False" or "FALSE"; fallback for a missing key, no item, and any
+    // other text ("yes", "on", "1").
+    bool boolEntryForKey(const QString &key, bool fallback = false) const;
 
     // One number per item, in order, 0.0 for each item that is not a number;
     // as long as listEntryForKey(key), so empty for a missing key.
