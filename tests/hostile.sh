@@ -103,6 +103,21 @@ libraries-in-working-directory) # the tool never loads a library from where it i
     expect 0 "$tool" in
     [ "$(cat out)" = "a : 1  - as real 1" ] || fail "dump: $(cat out) $(cat err)"
     ;;
+short-lines-stream) # 400 MB of short lines from a pipe in 600 MB of address space: the
+    # read buffer keeps only the line being read, so memory stays bounded
+    if ldd "$tool" | grep -q libasan; then
+        echo "the sanitizers need more address space than this test allows: skipped"
+        exit 77
+    fi
+    expect 0 bash -c "ulimit -v 600000 && yes 'not an entry' | head -c $((400 << 20)) | '$tool' /dev/stdin"
+    [ ! -s out ] && [ ! -s err ] || fail "output: $(head -c 80 out) $(head -c 200 err)"
+    ;;
+check-many-findings) # tarnwick-check with far more findings than one output buffer holds
+    seq 1 30000 | sed 's/^/no colon on line /' >in
+    expect 1 "$(dirname "$tool")/tarnwick-check" in
+    [ "$(wc -l <out)" = 30000 ] || fail "lines: $(wc -l <out)"
+    [ "$(tail -n 1 out)" = "in:30000: not an entry (no colon): no colon on line 30000" ] || fail "last: $(tail -n 1 out)"
+    ;;
 dev-null)
     expect 0 "$tool" /dev/null
     [ ! -s out ] && [ ! -s err ] || fail "output"

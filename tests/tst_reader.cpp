@@ -3,13 +3,23 @@
 
 #include <plinto/yaml.h>
 
+#include <QBuffer>
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <unistd.h>
+
+#include <cstring>
+#include <limits>
+#include <memory>
+#include <thread>
+
 using plinto::yaml::EntryType;
+using plinto::yaml::Finding;
 using plinto::yaml::ListEntry;
 using plinto::yaml::Reader;
 using plinto::yaml::SingleEntry;
@@ -32,6 +42,10 @@ private slots:
     void parseAddsToStore();
     void failedParseKeepsStore_data();
     void failedParseKeepsStore();
+    void parseDevice_data();
+    void parseDevice();
+    void findings_data();
+    void findings();
     void storedTextsAreValues_data();
     void storedTextsAreValues();
 
@@ -141,8 +155,21 @@ void tst_Reader::parse_data()
     QTest::newRow("empty file") << QByteArray() << Entries{};
     QTest::newRow("long line") << QByteArray("k: [") + QByteArray(3 << 20, 'x') + QByteArray(", y]\n")
                                << Entries{{"k", {QString(3 << 20, QLatin1Char('x')), "y"}}};
+
+    // Texts around the sizes where they stop sharing a block of text, first in
+    // a file, where the block is smallest.
+    const auto text = [](int size, char c) { return QByteArray(size, c); };
+    const auto string = [](int size, char c) { return QString(size, QLatin1Char(c)); };
+    QTest::newRow("first key of 600 bytes") << text(600, 'k') + ": v\n" << Entries{{string(600, 'k'), {"v"}}};
+    QTest::newRow("first item of 512 bytes") << "k: " + text(512, 'v') + "\n" << Entries{{"k", {string(512, 'v')}}};
+    QTest::newRow("texts of 255, 256 and 257 bytes")
+            << text(255, 'a') + ": [" + text(256, 'b') + ", " + text(257, 'c') + "]\n" + text(256, 'd') + ": "
+                    + text(255, 'e') + "\n"
+            << Entries{{string(255, 'a'), {string(256, 'b'), string(257, 'c')}},
+                       {string(256, 'd'), {string(255, 'e')}}};
 }
 
+// Each row through a file, through a QBuffer, and with findings: one store.
 void tst_Reader::parse()
 {
     QFETCH(QByteArray, content);
@@ -150,6 +177,17 @@ void tst_Reader::parse()
     Reader reader;
     QVERIFY(reader.parse(write(content)));
     QCOMPARE(reader.entries, expected);
+
+    QBuffer buffer(&content);
+    QVERIFY(buffer.open(QIODevice::ReadOnly));
+    Reader fromDevice;
+    QVERIFY(fromDevice.parse(&buffer));
+    QCOMPARE(fromDevice.entries, expected);
+
+    Reader withFindings;
+    QVector<Finding> findings;
+    QVERIFY(withFindings.parse(write(content), findings));
+    QCOMPARE(withFindings.entries, expected);
 }
 
 // What the lookups with a fallback return in its place.
@@ -326,6 +364,146 @@ void tst_Reader::failedParseKeepsStore()
     const Entries before = reader.entries;
     QVERIFY(!reader.parse(fileName));
     QCOMPARE(reader.entries, before);
+}
+
+// A device that hands out its bytes, then fails.
+class FailingDevice : public QIODevice
+{
+public:
+    explicit FailingDevice(const QByteArray &head) : m_head(head) { open(QIODevice::ReadOnly); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *data, qint64 size) override
+    {
+        if (m_head.isEmpty())
+            return -1;
+        const qint64 n = qMin(size, qint64(m_head.size()));
+        std::memcpy(data, m_head.constData(), size_t(n));
+        m_head.remove(0, int(n));
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray m_head;
+};
+
+static std::unique_ptr<QIODevice> device(const QString &kind, const QByteArray &content)
+{
+    if (kind == QLatin1String("pipe")) { // written in two parts by another thread
+        int ends[2];
+        if (::pipe(ends) != 0)
+            qFatal("no pipe");
+        std::thread([content, in = ends[1]] {
+            const qsizetype half = content.size() / 2;
+            if (::write(in, content.constData(), size_t(half)) == half)
+                QThread::msleep(50);
+            if (::write(in, content.constData() + half, size_t(content.size() - half)) < 0)
+                qWarning("write to the pipe failed");
+            ::close(in);
+        }).detach();
+        auto file = std::make_unique<QFile>();
+        file->open(ends[0], QIODevice::ReadOnly, QFileDevice::AutoCloseHandle);
+        return file;
+    }
+    if (kind == QLatin1String("process")) { // with a pause between two writes
+        const int half = int(content.size() / 2);
+        auto process = std::make_unique<QProcess>();
+        process->start(QStringLiteral("sh"),
+                       {QStringLiteral("-c"), QStringLiteral("printf %s \"$1\"; sleep 0.2; printf %s \"$2\""),
+                        QStringLiteral("sh"), QString::fromLatin1(content.left(half)),
+                        QString::fromLatin1(content.mid(half))});
+        process->waitForStarted();
+        return process;
+    }
+    if (kind == QLatin1String("fails part-way"))
+        return std::make_unique<FailingDevice>(content.left(content.size() / 2));
+    if (kind == QLatin1String("null"))
+        return nullptr;
+    auto buffer = std::make_unique<QBuffer>();
+    buffer->setData(content);
+    if (kind == QLatin1String("buffer"))
+        buffer->open(QIODevice::ReadOnly);
+    else if (kind == QLatin1String("write-only"))
+        buffer->open(QIODevice::WriteOnly);
+    return buffer; // "closed": not open
+}
+
+void tst_Reader::parseDevice_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<bool>("ok");
+    for (const char *kind : {"buffer", "pipe", "process"})
+        QTest::newRow(kind) << QString::fromLatin1(kind) << true;
+    for (const char *kind : {"closed", "write-only", "fails part-way", "null"})
+        QTest::newRow(kind) << QString::fromLatin1(kind) << false;
+}
+
+// Read to the device's end, with or without findings; a device that cannot
+// be read changes nothing.
+void tst_Reader::parseDevice()
+{
+    QFETCH(QString, kind);
+    QFETCH(bool, ok);
+    const QByteArray content = "b: [1, 2]\nname: robot\nno colon\nb: 3\n";
+    const Entries before{{"kept", {"0"}}};
+    const Entries after{{"b", {"3"}}, {"kept", {"0"}}, {"name", {"robot"}}};
+
+    Reader reader;
+    reader.entries = before;
+    QCOMPARE(reader.parse(device(kind, content).get()), ok);
+    QCOMPARE(reader.entries, ok ? after : before);
+
+    Reader withFindings;
+    withFindings.entries = before;
+    QVector<Finding> findings(1); // emptied first
+    QCOMPARE(withFindings.parse(device(kind, content).get(), findings), ok);
+    QCOMPARE(withFindings.entries, ok ? after : before);
+    QCOMPARE(findings.size(), ok ? 2 : 0); // no colon; b overridden
+}
+
+void tst_Reader::findings_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QStringList>("expected"); // line, kind, text, the winning line
+
+    QTest::newRow("no colon") << QByteArray("a: 1\nno colon here\n") << QStringList{"2 skipped no colon here"};
+    QTest::newRow("comment lines") << QByteArray("# a comment\n# see: https://x\n  # indented\n#\n") << QStringList{};
+    QTest::newRow("comment read as an entry") << QByteArray("# note: x\n") << QStringList{"1 comment-entry # note"};
+    QTest::newRow("trailing comment") << QByteArray("rate: 1   # default 1\nx: #\n")
+                                      << QStringList{"1 trailing-comment rate", "2 trailing-comment x"};
+    QTest::newRow("hash as text") << QByteArray("color: \"#ff0000\"\nt: \"a # b\"\nu: 'a # b'\nv: a#b\n")
+                                  << QStringList{};
+    QTest::newRow("colon in a trailing comment") << QByteArray("savePCD: false   # see https://x\n")
+                                                 << QStringList{"1 skipped savePCD: false   # see https://x"};
+    QTest::newRow("NUL") << QByteArray("k: v\0rest\n\0\n", 12) << QStringList{"1 nul k: v", "2 nul "};
+    QTest::newRow("overridden") << QByteArray("k: 1\nother: 2\nk: 3\nk: 4\n")
+                                << QStringList{"1 overridden k 4", "3 overridden k 4"};
+    QTest::newRow("NUL and overridden on one line")
+            << QByteArray("k: 1\0x\nk: 2\n", 12) << QStringList{"1 nul k: 1", "1 overridden k 2"};
+    QTest::newRow("long text cut") << QByteArray(70, 'x') + "\n"
+                                   << QStringList{"1 skipped " + QString(60, QLatin1Char('x')) + "..."};
+    QTest::newRow("byte-order mark alone") << QByteArray("\xEF\xBB\xBF") << QStringList{};
+    QTest::newRow("blank lines") << QByteArray("\n   \n\t\r\n") << QStringList{};
+}
+
+void tst_Reader::findings()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QStringList, expected);
+    Reader reader;
+    QVector<Finding> findings;
+    QVERIFY(reader.parse(write(content), findings));
+    QStringList got;
+    const char *kinds[] = {"skipped", "overridden", "nul", "comment-entry", "trailing-comment"};
+    for (const Finding &finding : findings) {
+        got << QString::number(finding.line) + QLatin1Char(' ') + QLatin1String(kinds[finding.kind]) + QLatin1Char(' ')
+                        + finding.text
+                        + (finding.winningLine ? QLatin1Char(' ') + QString::number(finding.winningLine) : QString());
+        QVERIFY(!finding.message.isEmpty());
+    }
+    QCOMPARE(got, expected);
 }
 
 void tst_Reader::storedTextsAreValues_data()

@@ -11,6 +11,7 @@
 #include <QMap>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 namespace plinto {
@@ -26,9 +27,17 @@ public:
     // Keeps a copy of the entry.
     void add(const EntryLine &entry);
 
+    // The same, with the number of the entry's line, for overridden().
+    void add(const EntryLine &entry, quint64 line);
+
+    // Called for each entry that a later line of its key overrides: its line,
+    // its key, and the key's last line.
+    using OnOverridden = std::function<void(quint64 line, const QString &key, quint64 winningLine)>;
+
     // Stores the batch in the map, replacing the items of keys it holds; for
-    // a key on several lines, the last line wins.
-    void mergeInto(QMap<QString, QStringList> &entries);
+    // a key on several lines, the last line wins (and the others go to
+    // onOverridden, when the batch has their lines).
+    void mergeInto(QMap<QString, QStringList> &entries, const OnOverridden &onOverridden = {});
 
 private:
     class Pending;

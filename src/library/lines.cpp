@@ -48,6 +48,8 @@ public:
             const qint64 got = m_device.read(m_buffer.data() + m_filled, qint64(m_buffer.size() - m_filled));
             if (got < 0)
                 return false;
+            if (got == 0 && moreToCome())
+                continue;
             if (got == 0)
                 break;
             takeLines(size_t(got));
@@ -58,6 +60,13 @@ public:
     }
 
 private:
+    // A socket or a process with nothing to read yet: waits until it has, or
+    // has ended. Files and buffers end where a read returns nothing.
+    bool moreToCome()
+    {
+        return m_device.isSequential() && m_device.waitForReadyRead(-1) && m_device.bytesAvailable() > 0;
+    }
+
     // Half a chunk free for the next read: the line being read moves to the
     // front, or the buffer grows for a long line.
     void makeRoom()
@@ -136,16 +145,21 @@ bool readLines(QIODevice &device, const std::function<void(Bytes line)> &onLine)
     return LineReader(device, onLine).readAll();
 }
 
-bool readFileLines(const QString &fileName, const std::function<void(Bytes line)> &onLine)
+bool readDeviceLines(QIODevice &device, const std::function<void(Bytes line)> &onLine)
 {
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
+    if (!device.isReadable())
         return false;
     try {
-        return readLines(file, onLine);
+        return readLines(device, onLine);
     } catch (const std::bad_alloc &) {
         return false; // a line or a file too large for memory
     }
+}
+
+bool readFileLines(const QString &fileName, const std::function<void(Bytes line)> &onLine)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly | QIODevice::Unbuffered) && readDeviceLines(file, onLine);
 }
 
 } // namespace detail

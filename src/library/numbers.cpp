@@ -2,9 +2,10 @@
 // SPDX-License-Identifier: MIT
 
 // Text to number: plain decimals the quick way, everything else as
-// QString::toDouble reads it; whole numbers digit by digit.
+// QString::toDouble reads it; whole numbers digit by digit; yes or no.
 #include "numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -128,6 +129,21 @@ bool readInteger(const QString &text, qint64 &value)
         value = qint64(magnitude);
     else
         value = magnitude == limit ? std::numeric_limits<qint64>::min() : -qint64(magnitude);
+    return true;
+}
+
+bool readYesOrNo(const QString &text, bool &value)
+{
+    const auto spelledAs = [&text](std::initializer_list<const char *> spellings) {
+        return std::any_of(spellings.begin(), spellings.end(),
+                           [&text](const char *spelling) { return text == QLatin1String(spelling); });
+    };
+    if (spelledAs({"true", "True", "TRUE"}))
+        value = true;
+    else if (spelledAs({"false", "False", "FALSE"}))
+        value = false;
+    else
+        return false;
     return true;
 }
 

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The tarnwick authors
 // SPDX-License-Identifier: MIT
 
-// Text to number: how an item reads as a double or a whole number.
+// Text to number: how an item reads as a double, a whole number, yes or no.
 #ifndef PLINTO_YAML_NUMBERS_H
 #define PLINTO_YAML_NUMBERS_H
 
@@ -23,6 +23,11 @@ bool readReal(const QString &text, double &value);
 // qint64. True with the number in value; false, leaving value alone, for any
 // other text and on overflow.
 bool readInteger(const QString &text, qint64 &value);
+
+// Yes or no: "true", "True" or "TRUE", "false", "False" or "FALSE" (YAML
+// 1.2's spellings). True with the answer in value; false, leaving value
+// alone, for any other text.
+bool readYesOrNo(const QString &text, bool &value);
 
 } // namespace detail
 } // namespace yaml

@@ -1,23 +1,30 @@
 // SPDX-FileCopyrightText: 2026 The tarnwick authors
 // SPDX-License-Identifier: MIT
 
-// Reader: parse takes a file through the stages (lines, syntax, batch) into
-// the store; the lookups read the store.
+// Reader: parse takes a file through the stages (lines, syntax, batch, and
+// findings when asked) into the store; the lookups read the store.
 #include <plinto/yaml.h>
 
 #include "batch.h"
+#include "findings.h"
 #include "lines.h"
 #include "numbers.h"
 #include "syntax.h"
 
+#include <QIODevice>
+
 namespace plinto {
 namespace yaml {
 
-bool Reader::parse(const QString &fileName)
+namespace {
+
+using ReadLines = std::function<bool(const std::function<void(detail::Bytes line)> &onLine)>;
+
+bool parseLines(QMap<QString, QStringList> &entries, const ReadLines &readLines)
 {
     detail::EntryBatch batch;
     detail::EntryLine entry;
-    const bool read = detail::readFileLines(fileName, [&batch, &entry](detail::Bytes line) {
+    const bool read = readLines([&batch, &entry](detail::Bytes line) {
         if (detail::readEntry(line, entry))
             batch.add(entry);
     });
@@ -25,6 +32,63 @@ bool Reader::parse(const QString &fileName)
         return false; // the store stays as it was
     batch.mergeInto(entries);
     return true;
+}
+
+bool parseLines(QMap<QString, QStringList> &entries, const ReadLines &readLines, QVector<Finding> &findings)
+{
+    findings.clear();
+    detail::EntryBatch batch;
+    detail::EntryLine entry;
+    detail::FindingCollector collector;
+    const bool read = readLines([&batch, &entry, &collector](detail::Bytes line) {
+        const bool isEntry = detail::readEntry(line, entry);
+        collector.line(line, isEntry ? &entry : nullptr);
+        if (isEntry)
+            batch.add(entry, collector.lineNumber());
+    });
+    if (!read)
+        return false;
+    batch.mergeInto(entries, [&collector](quint64 line, const QString &key, quint64 winningLine) {
+        collector.overridden(line, key, winningLine);
+    });
+    findings = collector.take();
+    return true;
+}
+
+ReadLines fromFile(const QString &fileName)
+{
+    return [&fileName](const std::function<void(detail::Bytes)> &onLine) {
+        return detail::readFileLines(fileName, onLine);
+    };
+}
+
+ReadLines fromDevice(QIODevice *device)
+{
+    return [device](const std::function<void(detail::Bytes)> &onLine) {
+        return device && detail::readDeviceLines(*device, onLine);
+    };
+}
+
+} // namespace
+
+bool Reader::parse(const QString &fileName)
+{
+    return parseLines(entries, fromFile(fileName));
+}
+
+bool Reader::parse(QIODevice *device)
+{
+    return parseLines(entries, fromDevice(device));
+}
+
+bool Reader::parse(const QString &fileName, QVector<Finding> &findings)
+{
+    return parseLines(entries, fromFile(fileName), findings);
+}
+
+bool Reader::parse(QIODevice *device, QVector<Finding> &findings)
+{
+    return parseLines(entries, fromDevice(device), findings);
 }
 
 QStringList Reader::keys() const
@@ -87,17 +151,8 @@ qint64 Reader::integerEntryForKey(const QString &key, qint64 fallback) const
 bool Reader::boolEntryForKey(const QString &key, bool fallback) const
 {
     const QString *item = firstItem(entries, key);
-    if (!item)
-        return fallback;
-    for (const char *yes : {"true", "True", "TRUE"}) {
-        if (*item == QLatin1String(yes))
-            return true;
-    }
-    for (const char *no : {"false", "False", "FALSE"}) {
-        if (*item == QLatin1String(no))
-            return false;
-    }
-    return fallback;
+    bool value = fallback;
+    return item && detail::readYesOrNo(*item, value) ? value : fallback;
 }
 
 QVector<double> Reader::realVectorEntryForKey(const QString &key) const

@@ -71,7 +71,7 @@ static int splitAtColons(const LineText &line, Bytes pieces[2])
 
 static Bytes itemText(Bytes item, std::string &scratch); // rule 4, below
 
-static bool isList(Bytes value)
+bool isList(Bytes value)
 {
     return value.size() >= 2 && value.front() == '[' && value.back() == ']';
 }
@@ -155,13 +155,51 @@ const char *whySkipped(Bytes line)
         return nullptr;
     if (text.text.find(':') == Bytes::npos)
         return "no colon";
-    if (count > 2)
+    if (count > 2) {
+        // Written for YAML, where the colon would stand in a comment?
+        const size_t comment = commentStart(text.text);
+        const LineText beforeComment{text.text.substr(0, comment), false, false};
+        if (comment != Bytes::npos && splitAtColons(beforeComment, pieces) == 2)
+            return "a colon in its trailing comment; put the comment on a line of its own";
         return "a value may not hold a colon";
+    }
     if (count == 0)
         return "nothing but colons";
     if (text.text.front() == ':')
         return "no key before the colon";
     return "nothing after the colon, not even a line feed";
+}
+
+bool entryPieces(const LineText &line, Bytes &key, Bytes &value)
+{
+    Bytes pieces[2];
+    if (splitAtColons(line, pieces) != 2)
+        return false;
+    key = pieces[0];
+    value = pieces[1];
+    return true;
+}
+
+// A quote opens a scalar in quotes only where a scalar starts: at the start,
+// after ':', '[' or ',' and white space. Elsewhere (it's) it is text.
+size_t commentStart(Bytes text)
+{
+    char quote = 0;
+    bool scalarStart = true;
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (quote != 0) {
+            if (c == quote)
+                quote = 0;
+        } else if (c == '#' && i > 0 && isSpace(text[i - 1])) {
+            return i;
+        } else if ((c == '"' || c == '\'') && scalarStart) {
+            quote = c;
+        } else if (!isSpace(c)) {
+            scalarStart = c == ':' || c == '[' || c == ',';
+        }
+    }
+    return Bytes::npos;
 }
 
 } // namespace detail

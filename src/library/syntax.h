@@ -42,6 +42,18 @@ bool readEntry(Bytes line, EntryLine &entry);
 // a line of white space alone.
 const char *whySkipped(Bytes line);
 
+// The key and the value of an entry line as they stand in it, before
+// trimming; false for a line that is not an entry.
+bool entryPieces(const LineText &line, Bytes &key, Bytes &value);
+
+// Where YAML would start a comment in the text: the first '#' that follows
+// white space, outside a scalar in quotes; npos when there is none. This
+// format has no comments: such a '#' is text.
+size_t commentStart(Bytes text);
+
+// A list value: it starts with '[' and ends with ']'.
+bool isList(Bytes value);
+
 // The bytes without white space at either end.
 Bytes trimmed(Bytes bytes);
 

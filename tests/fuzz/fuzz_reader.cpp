@@ -10,6 +10,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -138,6 +139,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             check(sameBits(plinto::yaml::Reader::realFromText(items.at(n)), numbers.at(n)), "a text reads as its item");
         }
         check(sameBits(reader.realEntryForKey(key), plainNumber(reader.entryForKey(key))), "first number");
+        const qint64 whole = reader.integerEntryForKey(key, 1);
+        check(whole == reader.integerEntryForKey(key, 2) || (whole == 1 && reader.integerEntryForKey(key, 2) == 2),
+              "a whole number or the fallback");
+        check(reader.boolEntryForKey(key, false) == reader.boolEntryForKey(key, true)
+                      || !reader.boolEntryForKey(key, false),
+              "yes, no or the fallback");
         line.clear();
         tarnwick::appendDumpLine(line, key, items);
         check(!line.empty() && line.back() == '\n' && line.find('\n') == line.size() - 1
@@ -148,5 +155,20 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     // A second parse of the same file into the filled store changes nothing.
     check(reader.parse(file), "second parse");
     check(reader.entries == expected, "second parse keeps the entries");
+
+    // Findings change nothing in the store, and come in file order.
+    Reader withFindings;
+    QVector<plinto::yaml::Finding> findings;
+    check(withFindings.parse(file, findings), "parse with findings");
+    check(withFindings.entries == expected, "findings leave the entries as they are");
+    const qint64 lines = qint64(std::count(data, data + size, '\n')) + 1;
+    for (Size i = 0; i < findings.size(); ++i) {
+        const plinto::yaml::Finding &finding = findings.at(i);
+        check(finding.line >= 1 && finding.line <= lines, "a finding on a line of the file");
+        check(i == 0 || findings.at(i - 1).line <= finding.line, "findings in file order");
+        check(!finding.message.isEmpty(), "a message");
+        check((finding.kind == plinto::yaml::OverriddenKey) == (finding.winningLine > finding.line),
+              "an overridden key names a later line");
+    }
     return 0;
 }

@@ -14,6 +14,10 @@
 #include <QStringList>
 #include <QVector>
 
+QT_BEGIN_NAMESPACE
+class QIODevice;
+QT_END_NAMESPACE
+
 #if __has_include(<plinto/yaml_export.h>)
 #include <plinto/yaml_export.h>
 #else
@@ -26,6 +30,29 @@ namespace yaml {
 enum EntryType : qint32 {
     SingleEntry = 0, // at most one item, or the key is absent
     ListEntry = 1    // two or more items
+};
+
+// What a parse found that the file's author may not have meant: a line it
+// dropped or cut, or one it read otherwise than a full YAML reader would.
+enum FindingKind : qint32 {
+    SkippedLine = 0,    // not an entry, so skipped (the message says why); a comment line,
+                        // whose first character but white space is '#', is not reported
+    OverriddenKey = 1,  // a later line of the same key replaces this line's items
+    TextAfterNul = 2,   // a NUL byte ends the line's text: the rest of the line is dropped
+    CommentEntry = 3,   // a comment line read as an entry all the same ("# note: x")
+    TrailingComment = 4 // an entry whose value holds white space then '#', which YAML reads
+                        // as a comment and this format keeps as text ("1   # default")
+};
+
+struct Finding
+{
+    qint64 line = 0; // counted from 1; a line ends at a line feed
+    FindingKind kind = SkippedLine;
+    // The key, for OverriddenKey, CommentEntry and TrailingComment; else the
+    // line's text up to a NUL byte, cut after 60 characters with "...".
+    QString text;
+    qint64 winningLine = 0; // OverriddenKey: the key's last line, whose items it holds
+    QString message;        // for a person: what tarnwick-check writes after "FILE:LINE: "
 };
 
 // Threads: const lookups on one Reader may run at the same time from any
@@ -42,6 +69,18 @@ public:
     // entries are skipped. Returns false, leaving the store as it was, when
     // the file cannot be opened or a read fails part-way.
     bool parse(const QString &fileName);
+
+    // The same from an open device (a QBuffer, a QProcess, a socket, a file
+    // the caller opened), read from where it stands to its end. Returns false,
+    // leaving the store as it was, when the device is null or not open for
+    // reading, or a read fails part-way.
+    bool parse(QIODevice *device);
+
+    // Either parse, which also sets findings to what it found, in file order
+    // (on one line: the line's own findings, then an overridden key); empty
+    // when it returns false.
+    bool parse(const QString &fileName, QVector<Finding> &findings);
+    bool parse(QIODevice *device, QVector<Finding> &findings);
 
     // Every key, in ascending order; empty for an empty store.
     QStringList keys() const;
