@@ -185,7 +185,7 @@ void tst_Reader::parse()
     QCOMPARE(fromDevice.entries, expected);
 
     Reader withFindings;
-    QVector<Finding> findings;
+    QList<Finding> findings;
     QVERIFY(withFindings.parse(write(content), findings));
     QCOMPARE(withFindings.entries, expected);
 }
@@ -457,7 +457,7 @@ void tst_Reader::parseDevice()
 
     Reader withFindings;
     withFindings.entries = before;
-    QVector<Finding> findings(1); // emptied first
+    QList<Finding> findings{Finding()}; // emptied first
     QCOMPARE(withFindings.parse(device(kind, content).get(), findings), ok);
     QCOMPARE(withFindings.entries, ok ? after : before);
     QCOMPARE(findings.size(), ok ? 2 : 0); // no colon; b overridden
@@ -493,7 +493,7 @@ void tst_Reader::findings()
     QFETCH(QByteArray, content);
     QFETCH(QStringList, expected);
     Reader reader;
-    QVector<Finding> findings;
+    QList<Finding> findings;
     QVERIFY(reader.parse(write(content), findings));
     QStringList got;
     const char *kinds[] = {"skipped", "overridden", "nul", "comment-entry", "trailing-comment"};

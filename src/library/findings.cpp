@@ -119,7 +119,7 @@ void FindingCollector::overridden(quint64 line, const QString &key, quint64 winn
         winningLine);
 }
 
-QVector<Finding> FindingCollector::take()
+QList<Finding> FindingCollector::take()
 {
     // Overridden keys come last, in key order; the rest in file order.
     std::stable_sort(m_findings.begin(), m_findings.end(),

@@ -29,14 +29,14 @@ public:
 
     // Everything found, in file order: on one line, the line's own findings
     // first, then an overridden key.
-    QVector<Finding> take();
+    QList<Finding> take();
 
 private:
     void add(quint64 line, FindingKind kind, const QString &text, const QString &message, quint64 winningLine = 0);
     void trailingComment(const LineText &text, const EntryLine &entry);
 
     quint64 m_line = 0;
-    QVector<Finding> m_findings;
+    QList<Finding> m_findings;
 };
 
 } // namespace detail

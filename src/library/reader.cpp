@@ -34,7 +34,7 @@ bool parseLines(QMap<QString, QStringList> &entries, const ReadLines &readLines)
     return true;
 }
 
-bool parseLines(QMap<QString, QStringList> &entries, const ReadLines &readLines, QVector<Finding> &findings)
+bool parseLines(QMap<QString, QStringList> &entries, const ReadLines &readLines, QList<Finding> &findings)
 {
     findings.clear();
     detail::EntryBatch batch;
@@ -81,12 +81,12 @@ bool Reader::parse(QIODevice *device)
     return parseLines(entries, fromDevice(device));
 }
 
-bool Reader::parse(const QString &fileName, QVector<Finding> &findings)
+bool Reader::parse(const QString &fileName, QList<Finding> &findings)
 {
     return parseLines(entries, fromFile(fileName), findings);
 }
 
-bool Reader::parse(QIODevice *device, QVector<Finding> &findings)
+bool Reader::parse(QIODevice *device, QList<Finding> &findings)
 {
     return parseLines(entries, fromDevice(device), findings);
 }

@@ -56,7 +56,7 @@ int main(int argc, char *argv[])
     // Read as tarnwick reads it, with what the reader found on the way.
     const tarnwick::ArgumentFile argument(argv[1]);
     plinto::yaml::Reader reader;
-    QVector<plinto::yaml::Finding> findings;
+    QList<plinto::yaml::Finding> findings;
     if (!reader.parse(argument.name(), findings))
         fail(argv[1]);
 

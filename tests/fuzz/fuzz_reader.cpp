@@ -158,7 +158,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 
     // Findings change nothing in the store, and come in file order.
     Reader withFindings;
-    QVector<plinto::yaml::Finding> findings;
+    QList<plinto::yaml::Finding> findings;
     check(withFindings.parse(file, findings), "parse with findings");
     check(withFindings.entries == expected, "findings leave the entries as they are");
     const qint64 lines = qint64(std::count(data, data + size, '\n')) + 1;

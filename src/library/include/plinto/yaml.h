@@ -9,6 +9,7 @@
 #ifndef PLINTO_YAML_H
 #define PLINTO_YAML_H
 
+#include <QList>
 #include <QMap>
 #include <QString>
 #include <QStringList>
@@ -79,8 +80,8 @@ public:
     // Either parse, which also sets findings to what it found, in file order
     // (on one line: the line's own findings, then an overridden key); empty
     // when it returns false.
-    bool parse(const QString &fileName, QVector<Finding> &findings);
-    bool parse(QIODevice *device, QVector<Finding> &findings);
+    bool parse(const QString &fileName, QList<Finding> &findings);
+    bool parse(QIODevice *device, QList<Finding> &findings);
 
     // Every key, in ascending order; empty for an empty store.
     QStringList keys() const;
