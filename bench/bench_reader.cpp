@@ -39,6 +39,27 @@ void parse(benchmark::State &state)
 }
 BENCHMARK(parse)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
 
+// The same parse, also collecting what it drops (as tarnwick-check does).
+void parseWithFindings(benchmark::State &state)
+{
+    const QString file = dataFile(state.range(0));
+    if (!QFileInfo::exists(file)) {
+        state.SkipWithError("entry file missing: run bench/run.sh");
+        return;
+    }
+    for (auto _ : state) {
+        auto reader = std::make_unique<plinto::yaml::Reader>();
+        QList<plinto::yaml::Finding> findings;
+        benchmark::DoNotOptimize(reader->parse(file, findings));
+        state.PauseTiming(); // freeing the store and the findings is not parsing
+        reader.reset();
+        findings = {};
+        state.ResumeTiming();
+    }
+    state.SetBytesProcessed(state.iterations() * QFileInfo(file).size());
+}
+BENCHMARK(parseWithFindings)->Arg(1000)->Arg(100000)->Arg(1000000)->Unit(benchmark::kMillisecond);
+
 // Runs one lookup over every key of the 1e5-line file per iteration.
 template <typename Lookup>
 void lookups(benchmark::State &state, Lookup lookup)

@@ -13,7 +13,9 @@
 #            GNU time. Then what 999 more lines cost each program (1e3 lines
 #            less 1 line, so that loading Qt Core cancels out; the two files
 #            run in alternation, 200 times each), and
-#            tarnwick-check against tarnwick on 1e6 lines.
+#            tarnwick-check against tarnwick on 1e6 lines. The comparison is
+#            also drawn, time and peak memory against lines, in
+#            bench/comparison.png.
 #
 # Entry files come from generate.py (seeded) into build-bench/data; they are
 # never committed. Installs the packages it needs when they are missing.
@@ -26,7 +28,7 @@ data=$build/data
 sizes=(1 1000 100000 1000000)
 
 "$root/.ci/install-packages" g++ cmake qt6-base-dev libbenchmark-dev libyaml-cpp-dev libinih-dev \
-    python3-yaml pkg-config hyperfine time
+    python3-yaml pkg-config hyperfine time gnuplot-nox
 
 cmake -S "$root" -B "$build" -DTARNWICK_BENCH=ON -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 >/dev/null
@@ -102,6 +104,39 @@ fastest = min((median, name) for name, median in times.items() if name not in ("
 print("\ntarnwick takes %.2f times as long as the fastest peer (%s)." % (base / fastest[0], fastest[1]))
 EOF
     done
+
+    # The same as a picture: time and peak memory against lines, on logarithmic
+    # scales, one line per reader.
+    python3 - "$build" "${sizes[@]}" >"$build/plot.dat" <<'EOF'
+import json, sys
+build, sizes = sys.argv[1], sys.argv[2:]
+points = {}
+for lines in sizes:
+    times = {r["command"]: r["median"] for r in json.load(open("%s/times-%s.json" % (build, lines)))["results"]}
+    rss = dict(line.split() for line in open("%s/rss-%s.txt" % (build, lines)))
+    for name, median in times.items():
+        points.setdefault(name, []).append((int(lines), median, int(rss[name]) / 1024))
+for name, rows in points.items():
+    print('"%s"' % name)
+    for row in rows:
+        print("%d %.6f %.1f" % row)
+    print("\n")
+EOF
+    gnuplot <<EOF
+set terminal pngcairo size 1200,480 font "sans,10"
+set output "$bench/comparison.png"
+set multiplot layout 1,2 title "Each reader reads an entry file and dumps it (plain-N.yaml, output to /dev/null)"
+set logscale xy
+set grid
+set key top left
+set xlabel "lines in the file"
+set ylabel "median time (s)"
+plot for [i=0:$((${#readers[@]} - 1))] "$build/plot.dat" index i using 1:2 with linespoints title columnheader(1)
+set ylabel "peak RSS (MB)"
+plot for [i=0:$((${#readers[@]} - 1))] "$build/plot.dat" index i using 1:3 with linespoints title columnheader(1)
+unset multiplot
+EOF
+    echo "drawn: bench/comparison.png"
 
     echo
     echo "== what 999 more lines cost: the 1e3-line file less the 1-line file, each program against itself"

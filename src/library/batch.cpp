@@ -78,7 +78,6 @@ class EntryBatch::Pending
 public:
     TextBlocks texts;
     BlockList<PendingEntry> entries;
-    std::vector<quint64> lines; // each entry's line, when they are kept
 };
 
 EntryBatch::EntryBatch() : d(std::make_unique<Pending>()) { }
@@ -94,25 +93,18 @@ void EntryBatch::add(const EntryLine &entry)
     d->entries.push_back(PendingEntry{d->texts.text(entry.key), std::move(items)});
 }
 
-void EntryBatch::add(const EntryLine &entry, quint64 line)
-{
-    d->lines.push_back(line);
-    add(entry);
-}
-
 void EntryBatch::mergeInto(QMap<QString, QStringList> &entries, const OnOverridden &onOverridden)
 {
     BlockList<PendingEntry> &pending = d->entries;
     const std::vector<KeyRank> order = orderByKey(pending.size(), [&pending](size_t i) { return keyText(pending[i]); });
-    const bool withLines = onOverridden && d->lines.size() == pending.size();
     FreshStore fresh;
     const bool intoFresh = entries.isEmpty();
     for (size_t i = 0, first = 0; i < order.size(); ++i) {
         PendingEntry &entry = pending[order[i].index];
         if (i + 1 < order.size() && pending[order[i + 1].index].key == entry.key)
             continue; // a later line has the same key: this one wins, or one after it
-        for (; withLines && first < i; ++first)
-            onOverridden(d->lines[order[first].index], entry.key, d->lines[order[i].index]);
+        for (; onOverridden && first < i; ++first)
+            onOverridden(order[first].index, entry.key, order[i].index);
         first = i + 1;
         if (intoFresh)
             appendInOrder(fresh, std::move(entry.key), std::move(entry.items));

@@ -27,16 +27,14 @@ public:
     // Keeps a copy of the entry.
     void add(const EntryLine &entry);
 
-    // The same, with the number of the entry's line, for overridden().
-    void add(const EntryLine &entry, quint64 line);
-
-    // Called for each entry that a later line of its key overrides: its line,
-    // its key, and the key's last line.
-    using OnOverridden = std::function<void(quint64 line, const QString &key, quint64 winningLine)>;
+    // Called for each entry that a later line of its key overrides, with the
+    // entries counted from 0 in the order they were added: this one, its key,
+    // and the last of the key's.
+    using OnOverridden = std::function<void(size_t entry, const QString &key, size_t winner)>;
 
     // Stores the batch in the map, replacing the items of keys it holds; for
     // a key on several lines, the last line wins (and the others go to
-    // onOverridden, when the batch has their lines).
+    // onOverridden, if given).
     void mergeInto(QMap<QString, QStringList> &entries, const OnOverridden &onOverridden = {});
 
 private:

@@ -5,9 +5,9 @@
 #include "findings.h"
 
 #include "numbers.h"
-#include "texts.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace plinto {
 namespace yaml {
@@ -15,27 +15,23 @@ namespace detail {
 
 namespace {
 
-constexpr TextSize shownLength = 60;
-
-QString latin1(Bytes bytes)
-{
-    return QString::fromLatin1(bytes.data(), TextSize(bytes.size()));
-}
+constexpr size_t shownLength = 60;
 
 // Text as it stands in the file, cut short where it is long.
-QString shown(const QString &text)
+void appendShown(std::string &out, Bytes text)
 {
-    return text.size() <= shownLength ? text : text.left(shownLength) + QLatin1String("...");
+    out.append(text.substr(0, shownLength));
+    if (text.size() > shownLength)
+        out += "...";
 }
 
-QString shown(Bytes bytes)
+// The same for a stored key: Latin-1 text, a byte a character.
+void appendShown(std::string &out, const QString &text)
 {
-    return shown(latin1(bytes.substr(0, size_t(shownLength) + 1)));
-}
-
-QString quoted(const QString &key)
-{
-    return QLatin1Char('"') + shown(key) + QLatin1Char('"');
+    for (const QChar c : QStringView(text).left(TextSize(shownLength)))
+        out += char(c.unicode());
+    if (size_t(text.size()) > shownLength)
+        out += "...";
 }
 
 // A comment line: its first character but white space is '#'.
@@ -48,7 +44,7 @@ bool isComment(Bytes text)
 // The text as an item holds it: double quotes gone.
 QString itemText(Bytes text)
 {
-    return latin1(text).remove(QLatin1Char('"'));
+    return QString::fromLatin1(text.data(), TextSize(text.size())).remove(QLatin1Char('"'));
 }
 
 bool isNumber(const QString &item)
@@ -68,20 +64,35 @@ bool isYesOrNo(const QString &item)
 void FindingCollector::line(Bytes bytes, const EntryLine *entry)
 {
     ++m_line;
+    if (entry)
+        ++m_entries;
+    else
+        m_entriesBeforeOtherLines.push_back(m_entries);
     const LineText text = lineText(bytes);
-    if (text.nul)
-        add(m_line, TextAfterNul, shown(text.text), QStringLiteral("text after a NUL byte is ignored"));
+    std::string &message = m_message;
+    if (text.nul) {
+        message.clear();
+        appendShown(message, text.text);
+        const QString shownText = m_texts.text(message);
+        message = "text after a NUL byte is ignored";
+        add(m_line, TextAfterNul, shownText);
+    }
     const bool comment = isComment(text.text);
     if (entry && comment) {
-        const QString key = latin1(entry->key);
-        add(m_line, CommentEntry, key, QLatin1String("comment line read as an entry, with the key ") + quoted(key));
+        message = "comment line read as an entry, with the key \"";
+        appendShown(message, entry->key);
+        message += '"';
+        add(m_line, CommentEntry, m_texts.text(entry->key));
     } else if (entry) {
         trailingComment(text, *entry);
     } else if (!comment) {
         if (const char *why = whySkipped(bytes)) {
-            const QString line = shown(text.text);
-            add(m_line, SkippedLine, line,
-                QLatin1String("not an entry (") + QLatin1String(why) + QLatin1String("): ") + line);
+            message.clear();
+            appendShown(message, text.text);
+            const QString shownText = m_texts.text(message);
+            message = std::string("not an entry (") + why + "): ";
+            appendShown(message, text.text);
+            add(m_line, SkippedLine, shownText);
         }
     }
 }
@@ -92,31 +103,43 @@ void FindingCollector::trailingComment(const LineText &text, const EntryLine &en
 {
     Bytes key;
     Bytes piece;
-    if (!entryPieces(text, key, piece))
+    if (text.text.find('#') == Bytes::npos || !entryPieces(text, key, piece))
         return;
     const size_t hash = commentStart(piece);
     if (hash == Bytes::npos)
         return;
     const Bytes value = trimmed(piece);
     const Bytes before = trimmed(piece.substr(0, hash));
-    const QString keyText = latin1(entry.key);
-    QString message
-            = QLatin1String("key ") + quoted(keyText) + QLatin1String(" keeps a trailing comment as part of its value");
+    std::string &message = m_message;
+    message = "key \"";
+    appendShown(message, entry.key);
+    message += "\" keeps a trailing comment as part of its value";
     const QString meant = itemText(before);
+    const Bytes item = entry.items.front();
     if (isList(before) && !isList(value))
-        message += QLatin1String(", which makes it one item, not a list");
-    else if (!isList(value) && isNumber(meant) && !isNumber(latin1(entry.items.front())))
-        message += QLatin1String(", which reads as 0");
+        message += ", which makes it one item, not a list";
+    else if (!isList(value) && isNumber(meant) && !isNumber(QString::fromLatin1(item.data(), TextSize(item.size()))))
+        message += ", which reads as 0";
     else if (!isList(value) && isYesOrNo(meant))
-        message += QLatin1String(", which reads as neither true nor false");
-    add(m_line, TrailingComment, keyText, message + QLatin1String(": ") + shown(value));
+        message += ", which reads as neither true nor false";
+    message += ": ";
+    appendShown(message, value);
+    add(m_line, TrailingComment, m_texts.text(entry.key));
 }
 
-void FindingCollector::overridden(quint64 line, const QString &key, quint64 winningLine)
+quint64 FindingCollector::lineOfEntry(size_t entry) const
 {
-    add(line, OverriddenKey, key,
-        QLatin1String("key ") + quoted(key) + QLatin1String(" is overridden by line ") + QString::number(winningLine),
-        winningLine);
+    const auto &others = m_entriesBeforeOtherLines;
+    return entry + 1 + quint64(std::upper_bound(others.begin(), others.end(), quint64(entry)) - others.begin());
+}
+
+void FindingCollector::overridden(size_t entry, const QString &key, size_t winner)
+{
+    const quint64 winningLine = lineOfEntry(winner);
+    m_message = "key \"";
+    appendShown(m_message, key);
+    m_message += "\" is overridden by line " + std::to_string(winningLine);
+    add(lineOfEntry(entry), OverriddenKey, key, winningLine);
 }
 
 QList<Finding> FindingCollector::take()
@@ -127,10 +150,9 @@ QList<Finding> FindingCollector::take()
     return std::move(m_findings);
 }
 
-void FindingCollector::add(quint64 line, FindingKind kind, const QString &text, const QString &message,
-                           quint64 winningLine)
+void FindingCollector::add(quint64 line, FindingKind kind, QString text, quint64 winningLine)
 {
-    m_findings.append(Finding{qint64(line), kind, text, qint64(winningLine), message});
+    m_findings.append(Finding{qint64(line), kind, std::move(text), qint64(winningLine), m_texts.text(m_message)});
 }
 
 } // namespace detail

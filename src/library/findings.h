@@ -7,8 +7,12 @@
 #define PLINTO_YAML_FINDINGS_H
 
 #include "syntax.h"
+#include "texts.h"
 
 #include <plinto/yaml.h>
+
+#include <string>
+#include <vector>
 
 namespace plinto {
 namespace yaml {
@@ -21,21 +25,26 @@ public:
     // (nullptr for a line that is not an entry).
     void line(Bytes line, const EntryLine *entry);
 
-    // The number of the line looked at last, counted from 1.
-    quint64 lineNumber() const { return m_line; }
-
-    // The entry on the line is replaced by the key's last line.
-    void overridden(quint64 line, const QString &key, quint64 winningLine);
+    // An entry is replaced by the key's last one; entries are counted from 0,
+    // in file order.
+    void overridden(size_t entry, const QString &key, size_t winner);
 
     // Everything found, in file order: on one line, the line's own findings
     // first, then an overridden key.
     QList<Finding> take();
 
 private:
-    void add(quint64 line, FindingKind kind, const QString &text, const QString &message, quint64 winningLine = 0);
+    // A finding whose message is the one being written.
+    void add(quint64 line, FindingKind kind, QString text, quint64 winningLine = 0);
     void trailingComment(const LineText &text, const EntryLine &entry);
+    // The line of an entry, from the lines that are not entries.
+    quint64 lineOfEntry(size_t entry) const;
 
     quint64 m_line = 0;
+    quint64 m_entries = 0;
+    std::vector<quint64> m_entriesBeforeOtherLines; // for each line that is not an entry
+    std::string m_message;                          // the message being written, as Latin-1 bytes
+    TextBlocks m_texts;                             // messages and texts, many to a block
     QList<Finding> m_findings;
 };
 

@@ -44,12 +44,12 @@ bool parseLines(QMap<QString, QStringList> &entries, const ReadLines &readLines,
         const bool isEntry = detail::readEntry(line, entry);
         collector.line(line, isEntry ? &entry : nullptr);
         if (isEntry)
-            batch.add(entry, collector.lineNumber());
+            batch.add(entry);
     });
     if (!read)
         return false;
-    batch.mergeInto(entries, [&collector](quint64 line, const QString &key, quint64 winningLine) {
-        collector.overridden(line, key, winningLine);
+    batch.mergeInto(entries, [&collector](size_t overridden, const QString &key, size_t winner) {
+        collector.overridden(overridden, key, winner);
     });
     findings = collector.take();
     return true;

@@ -56,6 +56,18 @@ struct Finding
     QString message;        // for a person: what tarnwick-check writes after "FILE:LINE: "
 };
 
+} // namespace yaml
+} // namespace plinto
+
+#if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
+Q_DECLARE_TYPEINFO(plinto::yaml::Finding, Q_RELOCATABLE_TYPE);
+#else
+Q_DECLARE_TYPEINFO(plinto::yaml::Finding, Q_MOVABLE_TYPE);
+#endif
+
+namespace plinto {
+namespace yaml {
+
 // Threads: const lookups on one Reader may run at the same time from any
 // number of threads. parse, and any change to entries, must not run while
 // another thread uses the same Reader.
