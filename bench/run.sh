@@ -5,7 +5,8 @@
 # bench/run.sh [micro|compare|all]: measures tarnwick. Never part of ctest.
 #
 #   micro    Google Benchmark: Reader::parse in MB/s at 1e3, 1e5 and 1e6 lines,
-#            and keys(), entryTypeForKey, realVectorEntryForKey per second.
+#            without and with findings, and keys(), entryTypeForKey,
+#            realVectorEntryForKey per second.
 #   compare  whole processes, output to /dev/null: tarnwick against the same
 #            job done by a plain C++17 reader, yaml-cpp, PyYAML's C loader,
 #            inih, and `cat` as the limit of reading. The dumps are checked
@@ -45,7 +46,7 @@ echo "machine: $(nproc) cores, $(grep -m1 'model name' /proc/cpuinfo | cut -d: -
 if [ "$what" = micro ] || [ "$what" = all ]; then
     echo
     echo "== micro-benchmarks (entries-N.yaml: with repeated keys and skipped lines)"
-    TARNWICK_BENCH_DATA=$data "$build/bench/bench_reader" --benchmark_repetitions=3 \
+    TARNWICK_BENCH_DATA=$data "$build/bench/bench_reader" --benchmark_repetitions=3 --benchmark_enable_random_interleaving=true \
         --benchmark_report_aggregates_only=true
 fi
 

@@ -45,6 +45,7 @@ enum FindingKind : qint32 {
                         // as a comment and this format keeps as text ("1   # default")
 };
 
+// One finding: where, of what kind, about which key or text, and what to tell a person.
 struct Finding
 {
     qint64 line = 0; // counted from 1; a line ends at a line feed
