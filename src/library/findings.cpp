@@ -69,32 +69,32 @@ void FindingCollector::line(Bytes bytes, const EntryLine *entry)
     else
         m_entriesBeforeOtherLines.push_back(m_entries);
     const LineText text = lineText(bytes);
-    std::string &message = m_message;
     if (text.nul) {
-        message.clear();
-        appendShown(message, text.text);
-        const QString shownText = m_texts.text(message);
-        message = "text after a NUL byte is ignored";
-        add(m_line, TextAfterNul, shownText);
+        m_message = "text after a NUL byte is ignored";
+        add(m_line, TextAfterNul, shownText(text.text));
     }
     const bool comment = isComment(text.text);
     if (entry && comment) {
-        message = "comment line read as an entry, with the key \"";
-        appendShown(message, entry->key);
-        message += '"';
+        m_message = "comment line read as an entry, with the key \"";
+        appendShown(m_message, entry->key);
+        m_message += '"';
         add(m_line, CommentEntry, m_texts.text(entry->key));
     } else if (entry) {
         trailingComment(text, *entry);
     } else if (!comment) {
         if (const char *why = whySkipped(bytes)) {
-            message.clear();
-            appendShown(message, text.text);
-            const QString shownText = m_texts.text(message);
-            message = std::string("not an entry (") + why + "): ";
-            appendShown(message, text.text);
-            add(m_line, SkippedLine, shownText);
+            m_message = std::string("not an entry (") + why + "): ";
+            appendShown(m_message, text.text);
+            add(m_line, SkippedLine, shownText(text.text));
         }
     }
+}
+
+QString FindingCollector::shownText(Bytes text)
+{
+    std::string shown;
+    appendShown(shown, text);
+    return m_texts.text(shown);
 }
 
 // YAML reads white space and '#' as the start of a comment; here it is text,
@@ -110,20 +110,19 @@ void FindingCollector::trailingComment(const LineText &text, const EntryLine &en
         return;
     const Bytes value = trimmed(piece);
     const Bytes before = trimmed(piece.substr(0, hash));
-    std::string &message = m_message;
-    message = "key \"";
-    appendShown(message, entry.key);
-    message += "\" keeps a trailing comment as part of its value";
+    m_message = "key \"";
+    appendShown(m_message, entry.key);
+    m_message += "\" keeps a trailing comment as part of its value";
     const QString meant = itemText(before);
     const Bytes item = entry.items.front();
     if (isList(before) && !isList(value))
-        message += ", which makes it one item, not a list";
+        m_message += ", which makes it one item, not a list";
     else if (!isList(value) && isNumber(meant) && !isNumber(QString::fromLatin1(item.data(), TextSize(item.size()))))
-        message += ", which reads as 0";
+        m_message += ", which reads as 0";
     else if (!isList(value) && isYesOrNo(meant))
-        message += ", which reads as neither true nor false";
-    message += ": ";
-    appendShown(message, value);
+        m_message += ", which reads as neither true nor false";
+    m_message += ": ";
+    appendShown(m_message, value);
     add(m_line, TrailingComment, m_texts.text(entry.key));
 }
 

@@ -37,6 +37,8 @@ private:
     // A finding whose message is the one being written.
     void add(quint64 line, FindingKind kind, QString text, quint64 winningLine = 0);
     void trailingComment(const LineText &text, const EntryLine &entry);
+    // The text as a finding shows it.
+    QString shownText(Bytes text);
     // The line of an entry, from the lines that are not entries.
     quint64 lineOfEntry(size_t entry) const;
 
