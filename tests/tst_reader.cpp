@@ -157,11 +157,12 @@ void tst_Reader::parse_data()
                                << Entries{{"k", {QString(3 << 20, QLatin1Char('x')), "y"}}};
 
     // Texts around the sizes where they stop sharing a block of text, first in
-    // a file, where the block is smallest.
+    // a file, where the block is smallest (a line's items are made before its key).
     const auto text = [](int size, char c) { return QByteArray(size, c); };
     const auto string = [](int size, char c) { return QString(size, QLatin1Char(c)); };
-    QTest::newRow("first key of 600 bytes") << text(600, 'k') + ": v\n" << Entries{{string(600, 'k'), {"v"}}};
+    QTest::newRow("first key of 600 bytes") << text(600, 'k') + ": []\n" << Entries{{string(600, 'k'), {}}};
     QTest::newRow("first item of 512 bytes") << "k: " + text(512, 'v') + "\n" << Entries{{"k", {string(512, 'v')}}};
+    QTest::newRow("first item of 600 bytes") << "k: " + text(600, 'v') + "\n" << Entries{{"k", {string(600, 'v')}}};
     QTest::newRow("texts of 255, 256 and 257 bytes")
             << text(255, 'a') + ": [" + text(256, 'b') + ", " + text(257, 'c') + "]\n" + text(256, 'd') + ": "
                     + text(255, 'e') + "\n"
