@@ -1,7 +1,8 @@
 // SPDX-FileCopyrightText: 2026 The tarnwick authors
 // SPDX-License-Identifier: MIT
 
-// Reader: typed lookups in a flat key/value entry file.
+// Reader: typed lookups in a flat key/value entry file; Editor (editor.h,
+// included at the end): changes to one, saved.
 //
 // An entry file holds one "key: value" or "key: [a, b, c]" per line. Reader
 // loads it into an ordered map and answers lookups that never fail: what is
@@ -145,5 +146,7 @@ public:
 
 } // namespace yaml
 } // namespace plinto
+
+#include <plinto/editor.h>
 
 #endif // PLINTO_YAML_H

@@ -1,0 +1,202 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
+// Editor: the road of an edit. A setter checks and writes the key and value
+// texts (writing) and keeps them by key (edits); contents() and save() find
+// the edited keys' lines in the loaded bytes (keylines) and splice them
+// (edits); save() does so under the lock, on the file as it is then (save).
+#include <plinto/editor.h>
+
+#include "edits.h"
+#include "lines.h"
+#include "save.h"
+#include "writing.h"
+
+#include <QBuffer>
+#include <QFile>
+
+namespace plinto {
+namespace yaml {
+
+class Editor::Private
+{
+public:
+    detail::Bytes bytes() const { return detail::Bytes(loaded.constData(), size_t(loaded.size())); }
+
+    // Fails with why.
+    bool fail(const char *why)
+    {
+        error = QString::fromLatin1(why);
+        return false;
+    }
+
+    bool set(const QString &key, const QStringList &items, bool list);
+
+    // After a save, the saved edits become part of the loaded bytes, so that
+    // the next save does not apply them again over another program's change.
+    void settle()
+    {
+        if (!saved)
+            return;
+        loaded = detail::EditedBytes(bytes(), edits).joined();
+        edits.clear();
+        saved = false;
+    }
+
+    QString fileName; // empty: none loaded
+    QByteArray loaded;
+    detail::Edits edits;
+    quint64 newLines = 0;
+    bool saved = false; // the edits are in the file: loaded + edits is what it holds
+    QString error;
+};
+
+Editor::Editor() : d(std::make_unique<Private>()) { }
+
+Editor::~Editor() = default;
+
+bool Editor::load(const QString &fileName)
+{
+    d->error.clear();
+    QByteArray bytes;
+    QString why;
+    if (detail::readFileBytes(fileName, bytes, why) == detail::FileBytes::Failed) {
+        d->error = QStringLiteral("cannot read %1: %2").arg(fileName, why);
+        return false;
+    }
+    d->fileName = fileName;
+    d->loaded = bytes;
+    d->edits.clear();
+    d->saved = false;
+    return true;
+}
+
+bool Editor::Private::set(const QString &key, const QStringList &items, bool list)
+{
+    error.clear();
+    std::string keyText;
+    std::string value;
+    if (const char *why = detail::keyBytes(key, keyText))
+        return fail(why);
+    if (const char *why = detail::valueText(items, list, value))
+        return fail(why);
+    settle();
+    detail::KeyEdit &edit = edits[keyText];
+    if (!edit.set)
+        edit.newLineOrder = newLines++; // where it goes if it needs a new line
+    edit.set = true;
+    edit.value = std::move(value);
+    return true;
+}
+
+bool Editor::setEntryForKey(const QString &key, const QString &item)
+{
+    return d->set(key, QStringList{item}, false);
+}
+
+bool Editor::setListEntryForKey(const QString &key, const QStringList &items)
+{
+    return d->set(key, items, true);
+}
+
+bool Editor::setRealEntryForKey(const QString &key, double value)
+{
+    std::string text;
+    if (const char *why = detail::realText(value, text))
+        return d->fail(why);
+    return d->set(key, QStringList{QString::fromStdString(text)}, false);
+}
+
+bool Editor::setRealVectorEntryForKey(const QString &key, const QList<double> &values)
+{
+    QStringList items;
+    for (const double value : values) {
+        std::string text;
+        if (const char *why = detail::realText(value, text))
+            return d->fail(why);
+        items.append(QString::fromStdString(text));
+    }
+    return d->set(key, items, true);
+}
+
+bool Editor::setIntegerEntryForKey(const QString &key, qint64 value)
+{
+    return d->set(key, QStringList{QString::number(value)}, false);
+}
+
+bool Editor::setBoolEntryForKey(const QString &key, bool value)
+{
+    return d->set(key, QStringList{value ? QStringLiteral("true") : QStringLiteral("false")}, false);
+}
+
+bool Editor::removeEntryForKey(const QString &key)
+{
+    d->error.clear();
+    d->settle();
+    std::string keyText;
+    bool there = false; // a key that no line can hold is in no file
+    if (!detail::keyBytes(key, keyText)) {
+        const auto edit = d->edits.find(keyText);
+        there = edit != d->edits.end() ? edit->second.set : detail::hasEntryLine(d->bytes(), keyText);
+    }
+    if (!there)
+        return d->fail("the key is not there");
+    detail::KeyEdit &removed = d->edits[keyText];
+    removed.dropLines = true;
+    removed.set = false;
+    removed.value.clear();
+    return true;
+}
+
+Reader Editor::reader() const
+{
+    QByteArray bytes = contents();
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    Reader edited;
+    edited.parse(&buffer);
+    return edited;
+}
+
+QByteArray Editor::contents() const
+{
+    if (d->edits.empty())
+        return d->loaded;
+    const detail::EditedBytes edited(d->bytes(), d->edits);
+    return edited.changesFile() ? edited.joined() : d->loaded;
+}
+
+bool Editor::save()
+{
+    d->error.clear();
+    if (d->fileName.isEmpty())
+        return d->fail("no file to save: load() names it");
+    d->settle();
+    const QString file = detail::fileToWrite(d->fileName);
+    detail::SaveLock lock(file);
+    QString why;
+    QByteArray now;
+    bool changed = false;
+    if (!lock.lock(why) || !detail::readAgain(file, d->loaded, now, changed, why)) {
+        d->error = QStringLiteral("cannot save %1: %2").arg(d->fileName, why);
+        return false;
+    }
+    if (changed)
+        d->loaded = now; // another program's change, with this editor's edits applied again
+    const detail::EditedBytes edited(d->bytes(), d->edits);
+    const bool exists = QFile::exists(file);
+    if ((exists && !edited.changesFile()) || detail::writeAtomically(file, edited.pieces(), why)) {
+        d->saved = !d->edits.empty();
+        return true;
+    }
+    d->error = QStringLiteral("cannot save %1: %2").arg(d->fileName, why);
+    return false;
+}
+
+QString Editor::errorString() const
+{
+    return d->error;
+}
+
+} // namespace yaml
+} // namespace plinto

@@ -1,0 +1,217 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
+// The save: QLockFile for the lock, with a bounded wait; QSaveFile for the
+// write and the rename, with syncs of the new file and of its folder that
+// report their failures (QSaveFile ignores those of its own sync).
+#include "save.h"
+
+#include "lines.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QSaveFile>
+#include <QThread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+
+namespace plinto {
+namespace yaml {
+namespace detail {
+
+namespace {
+
+constexpr int lockWaitSeconds = 5;
+
+// A holder writes its process id within microseconds of creating the lock
+// file, and holds the file's flock from then on; an empty lock file that no
+// process holds and that is older than this was left by one that died.
+constexpr int abandonedAfterSeconds = 1;
+
+QByteArray nativeName(const QString &file)
+{
+    return QFile::encodeName(file);
+}
+
+// Removes an empty lock file that no process holds, as QLockFile removes a
+// stale one: under the file's own flock, and only the file looked at.
+bool takeOverAbandoned(const QString &lockPath)
+{
+    const QByteArray name = nativeName(lockPath);
+    struct stat before;
+    timespec now;
+    if (::stat(name.constData(), &before) != 0 || before.st_size != 0 || ::clock_gettime(CLOCK_REALTIME, &now) != 0
+        || now.tv_sec - before.st_mtim.tv_sec < abandonedAfterSeconds)
+        return false;
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat held;
+    const bool abandoned = ::flock(fd, LOCK_EX | LOCK_NB) == 0 && ::fstat(fd, &held) == 0 && held.st_size == 0
+            && held.st_ino == before.st_ino && held.st_dev == before.st_dev && ::unlink(name.constData()) == 0;
+    ::close(fd);
+    return abandoned;
+}
+
+QString holderOf(const QLockFile &lock)
+{
+    qint64 pid = 0;
+    QString host;
+    QString application;
+    if (!lock.getLockInfo(&pid, &host, &application))
+        return QStringLiteral("another program");
+    return QStringLiteral("process %1 (%2) on %3").arg(QString::number(pid), application, host);
+}
+
+bool syncFolder(const QString &file)
+{
+    const int fd = ::open(nativeName(QFileInfo(file).absolutePath()).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool synced = ::fsync(fd) == 0;
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+    return synced;
+}
+
+} // namespace
+
+QString fileToWrite(const QString &fileName)
+{
+    QString file = fileName;
+    for (int links = 0; links < 40; ++links) {
+        const QFileInfo info(file);
+        if (!info.isSymLink())
+            break;
+        file = info.symLinkTarget();
+    }
+    return file;
+}
+
+SaveLock::SaveLock(const QString &file) : m_path(file + QStringLiteral(".lock")), m_lock(m_path)
+{
+    m_lock.setStaleLockTime(0); // never for its age: a holder may be slow, or stopped
+}
+
+bool SaveLock::lock(QString &why)
+{
+    const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(lockWaitSeconds);
+    for (;;) {
+        if (m_lock.tryLock(0))
+            return true;
+        if (m_lock.error() != QLockFile::LockFailedError) {
+            why = QStringLiteral("cannot create the lock file %1%2")
+                          .arg(m_path,
+                               m_lock.error() == QLockFile::PermissionError
+                                       ? QStringLiteral(": the folder cannot be written")
+                                       : QString());
+            return false;
+        }
+        if (takeOverAbandoned(m_path))
+            continue;
+        if (std::chrono::steady_clock::now() >= giveUp) {
+            why = QStringLiteral("the file is locked by %1 (%2): gave up after %3 s")
+                          .arg(holderOf(m_lock), m_path, QString::number(lockWaitSeconds));
+            return false;
+        }
+        QThread::msleep(20);
+    }
+}
+
+bool readAgain(const QString &file, const QByteArray &loaded, QByteArray &now, bool &changed, QString &why)
+{
+    const QByteArray name = nativeName(file);
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0 && errno == ENOENT) {
+        changed = !loaded.isEmpty();
+        now.clear();
+        return true;
+    }
+    struct stat status;
+    if (fd < 0 || ::fstat(fd, &status) != 0) {
+        why = qt_error_string(errno);
+        if (fd >= 0)
+            ::close(fd);
+        return false;
+    }
+    if (!S_ISREG(status.st_mode)) {
+        ::close(fd);
+        why = QStringLiteral("it is not a regular file, which a save would replace");
+        return false;
+    }
+    // Compared a block at a time, so that an unchanged file takes no memory.
+    changed = qint64(status.st_size) != qint64(loaded.size());
+    char block[1 << 16];
+    for (qint64 at = 0; !changed;) {
+        const ssize_t got = ::pread(fd, block, sizeof block, off_t(at));
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            why = qt_error_string(errno);
+            ::close(fd);
+            return false;
+        }
+        changed = got == 0
+                ? at != qint64(loaded.size())
+                : at + got > qint64(loaded.size()) || std::memcmp(block, loaded.constData() + at, size_t(got)) != 0;
+        if (got == 0)
+            break;
+        at += got;
+    }
+    ::close(fd);
+    if (!changed)
+        return true;
+    switch (readFileBytes(file, now, why)) {
+    case FileBytes::Read:
+        return true;
+    case FileBytes::Missing: // gone since
+        now.clear();
+        return true;
+    case FileBytes::Failed:
+        break;
+    }
+    return false;
+}
+
+bool writeAtomically(const QString &file, const std::vector<Bytes> &pieces, QString &why)
+{
+    QSaveFile out(file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) {
+        why = QStringLiteral("cannot create a new file beside it: %1").arg(out.errorString());
+        return false;
+    }
+    for (const Bytes piece : pieces) {
+        if (out.write(piece.data(), qint64(piece.size())) != qint64(piece.size())) {
+            why = QStringLiteral("cannot write it: %1").arg(out.errorString());
+            return false; // the new file goes with out
+        }
+    }
+    if (::fsync(out.handle()) != 0) {
+        why = QStringLiteral("cannot write it: %1").arg(qt_error_string(errno));
+        return false;
+    }
+    if (!out.commit()) {
+        why = QStringLiteral("cannot replace it: %1").arg(out.errorString());
+        return false;
+    }
+    if (!syncFolder(file)) {
+        why = QStringLiteral(
+                      "the change is written, but syncing its folder failed (%1): it may not survive a power cut")
+                      .arg(qt_error_string(errno));
+        return false;
+    }
+    return true;
+}
+
+} // namespace detail
+} // namespace yaml
+} // namespace plinto
