@@ -6,8 +6,9 @@
 #
 # Runs one golden case of the tool and compares what it wrote, byte for byte.
 # A case folder holds:
-#   cmd      one shell command, run in the case folder with $TOOL (tarnwick)
-#            and $CHECK (tarnwick-check) set
+#   cmd      one shell command, run in the case folder with $TOOL (tarnwick),
+#            $CHECK (tarnwick-check), $GET (tarnwick-get), $SET (tarnwick-set)
+#            and $WORK (an empty folder for the files it writes) set
 #            (default: "$TOOL" input)
 #   input    the entry file, for cases that read one
 #   stdout   expected standard output (default: empty)
@@ -18,6 +19,8 @@ set -u
 export TOOL=$1
 case_dir=$2
 work=$(mktemp -d)
+export WORK=$work/files
+mkdir "$WORK"
 trap 'rm -rf "$work"' EXIT
 
 # Skips the case (77) when a locale it runs under is not installed.
