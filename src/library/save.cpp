@@ -190,8 +190,10 @@ bool writeAtomically(const QString &file, const std::vector<Bytes> &pieces, QStr
         return false;
     }
     for (const Bytes piece : pieces) {
+        errno = 0;
         if (out.write(piece.data(), qint64(piece.size())) != qint64(piece.size())) {
-            why = QStringLiteral("cannot write it: %1").arg(out.errorString());
+            // Qt says "Unknown error" where the system said why.
+            why = QStringLiteral("cannot write it: %1").arg(errno != 0 ? qt_error_string(errno) : out.errorString());
             return false; // the new file goes with out
         }
     }
