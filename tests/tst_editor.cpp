@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <utime.h>
 

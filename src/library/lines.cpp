@@ -176,13 +176,19 @@ FileBytes readFileBytes(const QString &fileName, QByteArray &bytes, QString &why
     if (fd < 0 && errno == ENOENT)
         return FileBytes::Missing;
     int error = fd < 0 ? errno : 0;
+    using Size = decltype(QByteArray().size()); // int on Qt 5
+    constexpr qint64 largest = std::numeric_limits<Size>::max() / 2;
     QByteArray read;
     try {
         struct stat status;
         const qint64 knownSize = fd >= 0 && ::fstat(fd, &status) == 0 ? qint64(status.st_size) : 0;
-        read.resize(std::max<qint64>(knownSize + 1, 1 << 16));
+        if (knownSize >= largest)
+            throw std::bad_alloc();
+        read.resize(Size(std::max<qint64>(knownSize + 1, 1 << 16)));
         qint64 filled = 0;
         while (error == 0) {
+            if (filled == read.size() && read.size() >= largest)
+                throw std::bad_alloc();
             if (filled == read.size())
                 read.resize(read.size() * 2);
             const ssize_t got = ::read(fd, read.data() + filled, size_t(read.size() - filled));
@@ -193,7 +199,7 @@ FileBytes readFileBytes(const QString &fileName, QByteArray &bytes, QString &why
             else if (errno != EINTR)
                 error = errno;
         }
-        read.resize(filled);
+        read.resize(Size(filled));
     } catch (const std::bad_alloc &) {
         error = ENOMEM;
     }
