@@ -22,6 +22,9 @@ cd "$work" || exit 1
 set_=$bin/tarnwick-set
 get=$bin/tarnwick-get
 
+# LeakSanitizer (in sanitizer builds) cannot run under strace.
+traced() { ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}detect_leaks=0 strace "$@"; }
+
 fail() { echo "FAIL: $*"; exit 1; }
 skip() { echo "$*: skipped"; exit 77; }
 
@@ -100,14 +103,14 @@ lock-holders) # slow and stopped holders are waited for, never broken; an empty 
     command -v strace >/dev/null || skip "strace is not installed"
     printf 'a: 1\n' >f
     # The holder's lock file synced, then 3 s of delay, under the lock.
-    strace -f -o /dev/null -e trace=fdatasync -e inject=fdatasync:delay_enter=3000000:when=1 "$set_" f a 2 &
+    traced -f -o /dev/null -e trace=fdatasync -e inject=fdatasync:delay_enter=3000000:when=1 "$set_" f a 2 &
     holder=$!
     for _ in $(seq 1 200); do [ -s f.lock ] && break; sleep 0.01; done
     [ -s f.lock ] || fail "the holder took no lock"
     "$set_" f b 3 || fail "the second writer did not wait for a slow holder"
     wait $holder || fail "the slow holder failed"
     [ "$("$get" f a)/$("$get" f b)" = 2/3 ] || fail "a change is lost: $(cat f)"
-    strace -f -o /dev/null -e trace=fdatasync -e inject=fdatasync:delay_enter=3000000:when=1 "$set_" f a 4 &
+    traced -f -o /dev/null -e trace=fdatasync -e inject=fdatasync:delay_enter=3000000:when=1 "$set_" f a 4 &
     tracer=$!
     for _ in $(seq 1 200); do [ -s f.lock ] && break; sleep 0.01; done
     pid=$(head -n 1 f.lock)
@@ -123,7 +126,7 @@ lock-holders) # slow and stopped holders are waited for, never broken; an empty 
 syncs-in-order) # the new file synced before the rename, the folder after it
     command -v strace >/dev/null || skip "strace is not installed"
     printf 'k: 1\n' >f
-    strace -f -o trace -e trace=openat,fsync,fdatasync,rename,renameat,renameat2 "$set_" f k 2 || fail "save"
+    traced -f -o trace -e trace=openat,fsync,fdatasync,rename,renameat,renameat2 "$set_" f k 2 || fail "save"
     awk '/O_TMPFILE/ {tmp = $NF}
          /^[0-9]+ +f(data)?sync\(/ {n = $2; sub(/^f(data)?sync\(/, "", n); sub(/\).*/, "", n)
              if (n == tmp && !renamed) synced = 1; if (n == dir && renamed) dirSynced = 1}
