@@ -6,6 +6,7 @@
 #include "edits.h"
 
 #include "keylines.h"
+#include "lines.h"
 #include "writing.h"
 
 #include <algorithm>
@@ -161,6 +162,7 @@ QByteArray EditedBytes::joined() const
         size += piece.size();
     QByteArray bytes;
     bytes.reserve(decltype(bytes.size())(size));
+    adviseHugePages(bytes.data(), size);
     for (const Bytes piece : m_pieces)
         bytes.append(piece.data(), decltype(bytes.size())(piece.size()));
     return bytes;

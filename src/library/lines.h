@@ -50,6 +50,10 @@ enum class FileBytes {
 };
 FileBytes readFileBytes(const QString &fileName, QByteArray &bytes, QString &why);
 
+// Asks for the memory, not yet touched, to be faulted in huge pages where the
+// system has them (a hint: nothing changes where it does not).
+void adviseHugePages(char *data, size_t size);
+
 } // namespace detail
 } // namespace yaml
 } // namespace plinto
