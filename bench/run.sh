@@ -2,11 +2,13 @@
 # SPDX-FileCopyrightText: 2026 The tarnwick authors
 # SPDX-License-Identifier: MIT
 
-# bench/run.sh [micro|compare|all]: measures tarnwick. Never part of ctest.
+# bench/run.sh [micro|compare|edit|all]: measures tarnwick. Never part of ctest.
 #
 #   micro    Google Benchmark: Reader::parse in MB/s at 1e3, 1e5 and 1e6 lines,
 #            without and with findings, and keys(), entryTypeForKey,
-#            realVectorEntryForKey per second.
+#            realVectorEntryForKey per second; Editor load, set and save, and
+#            the same merged with a change made meanwhile, then again under
+#            eatmydata (syncs made no-ops), beside the parse.
 #   compare  whole processes, output to /dev/null: tarnwick against the same
 #            job done by a plain C++17 reader, yaml-cpp, PyYAML's C loader,
 #            inih, and `cat` as the limit of reading. The dumps are checked
@@ -17,6 +19,9 @@
 #            tarnwick-check against tarnwick on 1e6 lines. The comparison is
 #            also drawn, time and peak memory against lines, in
 #            bench/comparison.png.
+#   edit     whole processes: tarnwick-set and tarnwick-get against git config,
+#            crudini, yq, sed -i and grep -m1 (editors.sh), drawn in
+#            bench/editing.png.
 #
 # Entry files come from generate.py (seeded) into build-bench/data; they are
 # never committed. Installs the packages it needs when they are missing.
@@ -29,7 +34,7 @@ data=$build/data
 sizes=(1 1000 100000 1000000)
 
 "$root/.ci/install-packages" g++ cmake qt6-base-dev libbenchmark-dev libyaml-cpp-dev libinih-dev \
-    python3-yaml pkg-config hyperfine time gnuplot-nox
+    python3-yaml pkg-config hyperfine time gnuplot-nox eatmydata git crudini yq
 
 cmake -S "$root" -B "$build" -DTARNWICK_BENCH=ON -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 >/dev/null
@@ -48,6 +53,14 @@ if [ "$what" = micro ] || [ "$what" = all ]; then
     echo "== micro-benchmarks (entries-N.yaml: with repeated keys and skipped lines)"
     TARNWICK_BENCH_DATA=$data "$build/bench/bench_reader" --benchmark_repetitions=3 --benchmark_enable_random_interleaving=true \
         --benchmark_report_aggregates_only=true
+    echo
+    echo "== the edit and the parse again, with every sync a no-op (eatmydata)"
+    TARNWICK_BENCH_DATA=$data eatmydata "$build/bench/bench_reader" --benchmark_filter='^(parse/1000000|editAndSave.*)$' \
+        --benchmark_repetitions=3 --benchmark_enable_random_interleaving=true --benchmark_report_aggregates_only=true
+fi
+
+if [ "$what" = edit ] || [ "$what" = all ]; then
+    "$bench/editors.sh" "$build" "$data"
 fi
 
 if [ "$what" = compare ] || [ "$what" = all ]; then

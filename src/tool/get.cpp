@@ -3,7 +3,7 @@
 
 // tarnwick-get: writes one key's items, one a line, for shell scripts. Only
 // the lines that hold the key's bytes can be its entries, so only those go
-// to the reader; the file is never read into a store.
+// to the reader; the file is read a block at a time, never into a store.
 #include "dump.h"
 #include "output.h"
 
@@ -16,7 +16,9 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <new>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -28,30 +30,47 @@ constexpr char usage[] = "tarnwick-get version: " TARNWICK_VERSION_STRING "\n"
 
 enum Status { Found = 0, NotThere = 1, Trouble = 2 };
 
-// The lines of the file that hold the key's bytes, in file order. A line
-// that was not the first is kept from becoming the first, where the reader
-// would take a byte-order mark from it.
-QByteArray linesHolding(const QByteArray &file, const QByteArray &key)
+// The lines of the file that hold the key's bytes, in file order, read a
+// block at a time (a line longer than the block grows it). A line that was
+// not the file's first is kept from becoming the first, where the reader
+// would take a byte-order mark from it. False when a read fails.
+bool linesHolding(QIODevice &file, const QByteArray &key, QByteArray &lines)
 {
-    if (key.isEmpty())
-        return file;
-    QByteArray lines;
-    const char *const begin = file.constData();
-    const char *const end = begin + file.size();
-    for (const char *from = begin; from < end;) {
-        const char *hit
-                = static_cast<const char *>(memmem(from, size_t(end - from), key.constData(), size_t(key.size())));
-        if (!hit)
-            break;
-        const char *start = static_cast<const char *>(memrchr(begin, '\n', size_t(hit - begin)));
-        start = start ? start + 1 : begin;
-        const char *lf = static_cast<const char *>(std::memchr(hit, '\n', size_t(end - hit)));
-        from = lf ? lf + 1 : end;
-        if (lines.isEmpty() && start != begin)
-            lines += '\n';
-        lines.append(start, decltype(lines.size())(from - start));
+    std::vector<char> block(1 << 20);
+    size_t held = 0;       // bytes in the block: the start of a line, then what was read after it
+    bool firstLine = true; // the block starts with the file's first line
+    for (bool atEnd = false; !atEnd;) {
+        if (held == block.size())
+            block.resize(block.size() * 2);
+        const qint64 got = file.read(block.data() + held, qint64(block.size() - held));
+        if (got < 0)
+            return false;
+        atEnd = got == 0;
+        held += size_t(got);
+        // The whole lines held, or at the end all that is left.
+        const char *const begin = block.data();
+        const char *lastLf = static_cast<const char *>(memrchr(begin, '\n', held));
+        const char *const end = atEnd ? begin + held : lastLf ? lastLf + 1 : begin;
+        for (const char *from = begin; from < end;) {
+            const char *hit = key.isEmpty()
+                    ? from
+                    : static_cast<const char *>(memmem(from, size_t(end - from), key.constData(), size_t(key.size())));
+            if (!hit)
+                break;
+            const char *start = static_cast<const char *>(memrchr(begin, '\n', size_t(hit - begin)));
+            start = start ? start + 1 : begin;
+            const char *lf = static_cast<const char *>(std::memchr(hit, '\n', size_t(end - hit)));
+            from = lf ? lf + 1 : end;
+            if (lines.isEmpty() && !(firstLine && start == begin))
+                lines += '\n';
+            lines.append(start, decltype(lines.size())(from - start));
+        }
+        if (end > begin)
+            firstLine = false;
+        held -= size_t(end - begin);
+        std::memmove(block.data(), end, held);
     }
-    return lines;
+    return true;
 }
 
 } // namespace
@@ -74,14 +93,17 @@ int main(int argc, char *argv[])
 
     const tarnwick::ArgumentFile argument(argv[1]);
     QFile file(argument.name());
-    QByteArray bytes;
-    if (file.open(QIODevice::ReadOnly | QIODevice::Unbuffered))
-        bytes = file.readAll();
-    if (!file.isOpen() || file.error() != QFileDevice::NoError) {
+    QByteArray lines;
+    bool read = file.open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    try {
+        read = read && linesHolding(file, QByteArray(argv[2]), lines);
+    } catch (const std::bad_alloc &) {
+        read = false; // a line too long for memory
+    }
+    if (!read) {
         tarnwick::writeAll(STDERR_FILENO, std::string("Error parsing ") + argv[1]);
         return Trouble;
     }
-    QByteArray lines = linesHolding(bytes, QByteArray(argv[2]));
     QBuffer buffer(&lines);
     buffer.open(QIODevice::ReadOnly);
     plinto::yaml::Reader reader;

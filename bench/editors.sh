@@ -1,0 +1,182 @@
+#!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The tarnwick authors
+# SPDX-License-Identifier: MIT
+
+# bench/editors.sh BUILD DATA: tarnwick-set and tarnwick-get against the tools
+# people use to change and read one setting, as whole processes (run.sh edit
+# calls it, after building and generating the data).
+#
+# Each tool changes the setting in the middle of a file of 1e3, 1e5 and 1e6
+# lines (the same key and value; an INI file for crudini, the same with '-'
+# for '_' for git config), on a fresh copy before each run, once as it is and
+# once under eatmydata's library, which makes every sync a no-op for all alike; yq only
+# up to 1e5 lines (it rewrites the file, taking minutes at 1e6). Medians from
+# hyperfine, peak RSS from GNU time; the figures are also drawn in
+# bench/editing.png.
+set -euo pipefail
+build=$1
+data=$2
+bench=$(cd "$(dirname "$0")" && pwd)
+out=$build/editors
+mkdir -p "$out"
+sizes=(1000 100000 1000000)
+# eatmydata's library preloaded through env: its wrapper is a shell script,
+# whose own start-up would be timed with each command.
+eatmydata="env LD_PRELOAD=libeatmydata.so"
+
+echo "tools: $(git --version), crudini $(crudini --version 2>&1 | head -n 1), $(yq --version 2>&1),"\
+     "$(sed --version | head -n 1), $(hyperfine --version)"
+
+for lines in "${sizes[@]}"; do
+    base=$data/plain-$lines.yaml
+    middle=$((lines / 2))
+    section=section_$((middle / 10))
+    param=param_$((middle % 10))
+    key=$section.$param
+    # The same settings as INI sections, for crudini and (with '-' for '_') git config.
+    python3 - "$base" "$out/base-$lines.ini" "$out/base-$lines.gitconfig" <<'EOF'
+import sys
+source, ini, gitconfig = sys.argv[1:]
+with open(source) as f, open(ini, "w") as i, open(gitconfig, "w") as g:
+    section = None
+    for line in f:
+        key, value = line.rstrip("\n").split(": ", 1)
+        s, p = key.split(".", 1)
+        if s != section:
+            section = s
+            i.write("[%s]\n" % s)
+            g.write("[%s]\n" % s.replace("_", "-"))
+        i.write("%s = %s\n" % (p, value))
+        g.write("\t%s = %s\n" % (p.replace("_", "-"), value))
+EOF
+    git_key=${key//_/-}
+    sets=(tarnwick-set git-config crudini sed cp)
+    [ "$lines" -le 100000 ] && sets+=(yq)
+    file_of() { case $1 in git-config) echo "$out/f.gitconfig" ;; crudini) echo "$out/f.ini" ;; *) echo "$out/f.yaml" ;; esac; }
+    base_of() { case $1 in git-config) echo "$out/base-$lines.gitconfig" ;; crudini) echo "$out/base-$lines.ini" ;; *) echo "$base" ;; esac; }
+    set_command() {
+        local f
+        f=$(file_of "$1")
+        case $1 in
+        tarnwick-set) echo "$build/bin/tarnwick-set $f $key 2.5" ;;
+        git-config) echo "git config --file $f $git_key 2.5" ;;
+        crudini) echo "crudini --set $f $section $param 2.5" ;;
+        yq) echo "yq -y -i '.[\"$key\"] = 2.5' $f" ;;
+        sed) echo "sed -i 's/^${key//./\\.}: .*/$key: 2.5/' $f" ;;
+        cp) echo "cp $(base_of cp) $f" ;;
+        esac
+    }
+    gets=(tarnwick-get git-config-get crudini-get grep-m1)
+    get_command() {
+        case $1 in
+        tarnwick-get) echo "$build/bin/tarnwick-get $base $key" ;;
+        git-config-get) echo "git config --file $out/base-$lines.gitconfig --get $git_key" ;;
+        crudini-get) echo "crudini --get $out/base-$lines.ini $section $param" ;;
+        grep-m1) echo "grep -m1 ^${key//./\\.}: $base" ;;
+        esac
+    }
+
+    echo
+    echo "== $lines lines: $(stat -c %s "$base") bytes ($key), INI $(stat -c %s "$out/base-$lines.ini") bytes"
+    # Each tool once, checked: the setting reads as changed, and (for tarnwick-set) that line alone.
+    for tool in "${sets[@]}"; do
+        [ "$tool" = cp ] && continue
+        cp "$(base_of "$tool")" "$(file_of "$tool")"
+        bash -c "$(set_command "$tool")"
+        case $tool in
+        git-config) got=$(git config --file "$(file_of "$tool")" --get "$git_key") ;;
+        crudini) got=$(crudini --get "$(file_of "$tool")" "$section" "$param") ;;
+        *) got=$("$build/bin/tarnwick-get" "$(file_of "$tool")" "$key") ;;
+        esac
+        [ "$got" = 2.5 ] || { echo "$tool did not set the value: $got"; exit 1; }
+    done
+    cp "$base" "$out/f.yaml" && bash -c "$(set_command tarnwick-set)"
+    [ "$(diff "$base" "$out/f.yaml" | grep -c '^[<>]')" = 2 ] \
+        || { echo "tarnwick-set changed more than its line"; exit 1; }
+    [ "$("$build/bin/tarnwick-get" "$base" "$key")" = "$(grep -m1 "^$key: " "$base" | sed 's/^[^:]*: //; s/^\[//; s/\]$//; s/, /\n/g')" ] \
+        || { echo "tarnwick-get differs from grep"; exit 1; }
+
+    runs=30
+    [ "$lines" -ge 100000 ] && runs=10
+    [ "$lines" -ge 1000000 ] && runs=5
+    : >"$out/rss-$lines.txt"
+    for tool in "${sets[@]}"; do
+        tool_runs=$runs
+        [ "$tool" = crudini ] && [ "$lines" -ge 1000000 ] && tool_runs=3
+        [ "$tool" = yq ] && [ "$lines" -ge 100000 ] && tool_runs=3
+        for mode in synced eatmydata; do
+            prefix=
+            [ $mode = eatmydata ] && prefix="$eatmydata "
+            hyperfine -N --warmup 1 --runs "$tool_runs" --prepare "cp $(base_of "$tool") $(file_of "$tool")" \
+                --export-json "$out/set-$lines-$tool-$mode.json" -n "$tool" "$prefix$(set_command "$tool")" >/dev/null
+        done
+        cp "$(base_of "$tool")" "$(file_of "$tool")"
+        /usr/bin/time -f "$tool %M" bash -c "$eatmydata $(set_command "$tool")" 2>>"$out/rss-$lines.txt" >/dev/null
+    done
+    for tool in "${gets[@]}"; do
+        tool_runs=$runs
+        [ "$tool" = crudini-get ] && [ "$lines" -ge 1000000 ] && tool_runs=3
+        hyperfine -N --warmup 1 --runs "$tool_runs" --export-json "$out/get-$lines-$tool.json" -n "$tool" \
+            "$(get_command "$tool")" >/dev/null
+        # shellcheck disable=SC2046
+        /usr/bin/time -f "$tool %M" $(get_command "$tool") 2>>"$out/rss-$lines.txt" >/dev/null
+    done
+    python3 - "$out" "$lines" "$(stat -c %s "$base")" "${sets[*]}" "${gets[*]}" <<'EOF'
+import json, sys
+out, lines, size, sets, gets = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4].split(), sys.argv[5].split()
+median = lambda f: json.load(open(f))["results"][0]["median"]
+rss = {name: int(kib) for name, kib in (line.rsplit(None, 1) for line in open("%s/rss-%d.txt" % (out, lines)))}
+synced = {t: median("%s/set-%d-%s-synced.json" % (out, lines, t)) for t in sets}
+quick = {t: median("%s/set-%d-%s-eatmydata.json" % (out, lines, t)) for t in sets}
+print("| set | median (s) | under eatmydata (s) | the syncs (s) | ratio to tarnwick-set, eatmydata | peak RSS (MB) |")
+print("|---|---|---|---|---|---|")
+for t in sorted(sets, key=lambda t: quick[t]):
+    print("| %s | %.4f | %.4f | %.4f | %.2f | %.1f |" % (t, synced[t], quick[t], synced[t] - quick[t],
+          quick[t] / quick["tarnwick-set"], rss[t] / 1024))
+times = {t: median("%s/get-%d-%s.json" % (out, lines, t)) for t in gets}
+print("\n| get | median (s) | ratio to tarnwick-get | peak RSS (MB) |")
+print("|---|---|---|---|")
+for t in sorted(gets, key=lambda t: times[t]):
+    print("| %s | %.4f | %.2f | %.1f |" % (t, times[t], times[t] / times["tarnwick-get"], rss[t] / 1024))
+limit = (size + 16 * lines) / 2**20
+print("\ntarnwick-set, under eatmydata: %.2f times git config --file, %.2f times sed -i; the durable save costs %.4f s more."
+      % (quick["tarnwick-set"] / quick["git-config"], quick["tarnwick-set"] / quick["sed"],
+         synced["tarnwick-set"] - quick["tarnwick-set"]))
+print("tarnwick-get: %.2f times git config --get." % (times["tarnwick-get"] / times["git-config-get"]))
+print("peak RSS: tarnwick-set %.1f MB, tarnwick-get %.1f MB; the file's size plus 16 bytes a line: %.1f MB."
+      % (rss["tarnwick-set"] / 1024, rss["tarnwick-get"] / 1024, limit))
+EOF
+done
+
+# The picture: time and peak memory against lines, one line per tool (the
+# sets under eatmydata; cp, the floor of copying the file, left out).
+python3 - "$out" "tarnwick-set git-config crudini sed yq" "tarnwick-get git-config-get crudini-get grep-m1" \
+    "${sizes[@]}" >"$out/plot.dat" <<'EOF'
+import json, os, sys
+out, sets, gets, sizes = sys.argv[1], sys.argv[2].split(), sys.argv[3].split(), sys.argv[4:]
+for tool in sets + gets:
+    print('"%s"' % tool)
+    for lines in sizes:
+        times = "%s/%s-%s-%s%s.json" % (out, "set" if tool in sets else "get", lines, tool, "-eatmydata" if tool in sets else "")
+        if os.path.exists(times):
+            rss = dict(line.rsplit(None, 1) for line in open("%s/rss-%s.txt" % (out, lines)))
+            print("%s %.6f %.1f" % (lines, json.load(open(times))["results"][0]["median"], int(rss[tool]) / 1024))
+    print("\n")
+EOF
+tools=$(grep -c '^"' "$out/plot.dat")
+gnuplot <<EOF
+set terminal pngcairo size 1200,480 font "sans,10"
+set output "$bench/editing.png"
+set multiplot layout 1,2 title "Change one setting in the middle of a file (under eatmydata), or read it: whole processes"
+set logscale xy
+set grid
+set key top left
+set xlabel "lines in the file"
+set ylabel "median time (s)"
+plot for [i=0:$((tools - 1))] "$out/plot.dat" index i using 1:2 with linespoints title columnheader(1)
+set ylabel "peak RSS (MB)"
+plot for [i=0:$((tools - 1))] "$out/plot.dat" index i using 1:3 with linespoints title columnheader(1)
+unset multiplot
+EOF
+echo
+echo "drawn: bench/editing.png"
