@@ -4,7 +4,7 @@
 
 # editing.sh BIN CASE: saves made by tarnwick-set (the Editor's save) under
 # real faults: a full file system, a folder that cannot be written, processes
-# killed with SIGKILL mid-save, several writers at once, a holder of the lock
+# killed with SIGKILL mid-save, a file too large for memory, several writers at once, a holder of the lock
 # that is slow, stopped or dead, the order of the syncs; and a round trip
 # through every golden input. BIN is the folder of the commands.
 set -u
@@ -134,6 +134,16 @@ syncs-in-order) # the new file synced before the rename, the folder after it
          /O_DIRECTORY/ && renamed {dir = $NF}
          END {exit !(synced && renamed && dirSynced)}' trace \
         || fail "order of the syncs: $(grep -E 'sync|rename|TMPFILE|DIRECTORY' trace)"
+    ;;
+file-beyond-memory) # 400 MB (sparse) under a 300 MB address-space limit: refused, the file as it was
+    if ldd "$set_" | grep -q libasan; then
+        skip "the sanitizers need more address space than this test allows"
+    fi
+    truncate -s 400M f
+    bash -c "ulimit -v 300000 && exec '$set_' f k v" 2>err
+    [ $? = 2 ] || fail "status, expected 2 ($(cat err))"
+    grep -q "cannot read f: the file is too large for memory" err || fail "message: $(cat err)"
+    [ "$(stat -c %s f)" = $((400 << 20)) ] && [ "$(ls)" = "$(printf 'err\nf')" ] || fail "the file changed: $(ls)"
     ;;
 round-trip) # every golden input: what is set is got back, the rest dumps as before
     for input in "$data"/*/input; do
