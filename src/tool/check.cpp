@@ -42,12 +42,8 @@ int main(int argc, char *argv[])
     tarnwick::startInUtf8Locale();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarnwick-check"));
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0))
-        return tarnwick::writeAll(STDOUT_FILENO, usage) ? Clean : Trouble;
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
-        return tarnwick::writeAll(STDOUT_FILENO, std::string_view(usage, std::strchr(usage, '\n') + 1 - usage))
-                ? Clean
-                : Trouble;
+    if (const int status = tarnwick::answerOption(argc, argv, usage, true); status >= 0)
+        return status;
     if (argc != 2) {
         tarnwick::writeAll(STDERR_FILENO, usage);
         return Trouble;

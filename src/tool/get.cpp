@@ -80,13 +80,9 @@ int main(int argc, char *argv[])
     tarnwick::startInUtf8Locale();
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarnwick-get"));
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0)
-        return tarnwick::writeAll(STDOUT_FILENO, usage) ? Found : Trouble;
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
-        return tarnwick::writeAll(STDOUT_FILENO, std::string_view(usage, std::strchr(usage, '\n') + 1 - usage))
-                ? Found
-                : Trouble;
-    if (argc != 3 || std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "--version") == 0) {
+    if (const int status = tarnwick::answerOption(argc, argv, usage); status >= 0)
+        return status;
+    if (argc != 3 || tarnwick::isHelpOrVersion(argv[1])) {
         tarnwick::writeAll(STDERR_FILENO, usage);
         return Trouble;
     }

@@ -15,6 +15,7 @@
 #include <cerrno>
 #include <clocale>
 #include <cstdlib>
+#include <cstring>
 
 namespace tarnwick {
 
@@ -48,6 +49,22 @@ bool writeAll(int descriptor, std::string_view bytes)
         }
     }
     return true;
+}
+
+bool isHelpOrVersion(const char *argument)
+{
+    return std::strcmp(argument, "--help") == 0 || std::strcmp(argument, "--version") == 0;
+}
+
+int answerOption(int argc, char *argv[], std::string_view usage, bool hAsHelp)
+{
+    if (argc != 2)
+        return -1;
+    if (std::strcmp(argv[1], "--help") == 0 || (hAsHelp && std::strcmp(argv[1], "-h") == 0))
+        return writeAll(STDOUT_FILENO, usage) ? 0 : 2;
+    if (std::strcmp(argv[1], "--version") == 0)
+        return writeAll(STDOUT_FILENO, usage.substr(0, usage.find('\n') + 1)) ? 0 : 2;
+    return -1;
 }
 
 ArgumentFile::ArgumentFile(const char *argument) : m_name(QFile::decodeName(argument))

@@ -26,6 +26,16 @@ void startInUtf8Locale();
 // disk, a closed descriptor).
 bool writeAll(int descriptor, std::string_view bytes);
 
+// The options that tarnwick-check, tarnwick-get and tarnwick-set take as
+// their only argument: help (--help, and -h where hAsHelp) writes the usage
+// to standard output, --version its first line. The exit status to end with
+// (0, or 2 when standard output fails); -1 when the argument is no such
+// option, or not the only one.
+int answerOption(int argc, char *argv[], std::string_view usage, bool hAsHelp = false);
+
+// The argument is --help or --version.
+bool isHelpOrVersion(const char *argument);
+
 // The file named by a command-line argument, as a name that QFile opens. Qt
 // reads arguments as UTF-8; a name whose bytes do not survive that (Latin-1,
 // say) is opened by its own bytes and named through /dev/fd.

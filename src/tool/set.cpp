@@ -59,13 +59,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarnwick-set"));
     const bool remove = argc > 1 && std::strcmp(argv[1], "--remove") == 0;
-    if (argc == 2 && std::strcmp(argv[1], "--help") == 0)
-        return tarnwick::writeAll(STDOUT_FILENO, usage) ? Saved : Trouble;
-    if (argc == 2 && std::strcmp(argv[1], "--version") == 0)
-        return tarnwick::writeAll(STDOUT_FILENO, std::string_view(usage, std::strchr(usage, '\n') + 1 - usage))
-                ? Saved
-                : Trouble;
-    if (argc != 4 || (!remove && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "--version") == 0))) {
+    if (const int status = tarnwick::answerOption(argc, argv, usage); status >= 0)
+        return status;
+    if (argc != 4 || tarnwick::isHelpOrVersion(argv[1])) {
         tarnwick::writeAll(STDERR_FILENO, usage);
         return Trouble;
     }
