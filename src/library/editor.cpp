@@ -8,7 +8,7 @@
 #include <plinto/editor.h>
 
 #include "edits.h"
-#include "lines.h"
+#include "filebytes.h"
 #include "save.h"
 #include "writing.h"
 

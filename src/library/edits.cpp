@@ -5,8 +5,8 @@
 // lines added at the end, and the rest of the file passed through in pieces.
 #include "edits.h"
 
+#include "filebytes.h"
 #include "keylines.h"
-#include "lines.h"
 #include "writing.h"
 
 #include <algorithm>

@@ -2,7 +2,7 @@
 // SPDX-License-Identifier: MIT
 
 // Bytes to lines: any readable file or device, read to its real end, handed
-// on one line at a time; or a whole file's bytes, for the editor.
+// on one line at a time.
 #ifndef PLINTO_YAML_LINES_H
 #define PLINTO_YAML_LINES_H
 
@@ -12,7 +12,6 @@
 #include <string_view>
 
 QT_BEGIN_NAMESPACE
-class QByteArray;
 class QIODevice;
 class QString;
 QT_END_NAMESPACE
@@ -41,18 +40,6 @@ bool readDeviceLines(QIODevice &device, const std::function<void(Bytes line)> &o
 // Opens the file and reads it with readLines. False when it cannot be opened,
 // a read fails, or a line is too long for memory.
 bool readFileLines(const QString &fileName, const std::function<void(Bytes line)> &onLine);
-
-// A whole file's bytes, for the editor, which keeps them.
-enum class FileBytes {
-    Read,    // bytes holds the file, read to its real end
-    Missing, // the file does not exist (a dangling link neither)
-    Failed   // why says why; bytes as they were
-};
-FileBytes readFileBytes(const QString &fileName, QByteArray &bytes, QString &why);
-
-// Asks for the memory, not yet touched, to be faulted in huge pages where the
-// system has them (a hint: nothing changes where it does not).
-void adviseHugePages(char *data, size_t size);
 
 } // namespace detail
 } // namespace yaml

@@ -6,7 +6,7 @@
 // report their failures (QSaveFile ignores those of its own sync).
 #include "save.h"
 
-#include "lines.h"
+#include "filebytes.h"
 
 #include <QFile>
 #include <QFileInfo>

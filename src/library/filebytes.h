@@ -1,0 +1,32 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
+// A whole file's bytes, for the editor, which keeps them: read to the file's
+// real end, into memory that costs little to touch.
+#ifndef PLINTO_YAML_FILEBYTES_H
+#define PLINTO_YAML_FILEBYTES_H
+
+#include <QByteArray>
+#include <QString>
+
+namespace plinto {
+namespace yaml {
+namespace detail {
+
+// A whole file's bytes, for the editor, which keeps them.
+enum class FileBytes {
+    Read,    // bytes holds the file, read to its real end
+    Missing, // the file does not exist (a dangling link neither)
+    Failed   // why says why; bytes as they were
+};
+FileBytes readFileBytes(const QString &fileName, QByteArray &bytes, QString &why);
+
+// Asks for the memory, not yet touched, to be faulted in huge pages where the
+// system has them (a hint: nothing changes where it does not).
+void adviseHugePages(char *data, size_t size);
+
+} // namespace detail
+} // namespace yaml
+} // namespace plinto
+
+#endif // PLINTO_YAML_FILEBYTES_H
