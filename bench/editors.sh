@@ -163,20 +163,7 @@ for tool in sets + gets:
             print("%s %.6f %.1f" % (lines, json.load(open(times))["results"][0]["median"], int(rss[tool]) / 1024))
     print("\n")
 EOF
-tools=$(grep -c '^"' "$out/plot.dat")
-gnuplot <<EOF
-set terminal pngcairo size 1200,480 font "sans,10"
-set output "$bench/editing.png"
-set multiplot layout 1,2 title "Change one setting in the middle of a file (under eatmydata), or read it: whole processes"
-set logscale xy
-set grid
-set key top left
-set xlabel "lines in the file"
-set ylabel "median time (s)"
-plot for [i=0:$((tools - 1))] "$out/plot.dat" index i using 1:2 with linespoints title columnheader(1)
-set ylabel "peak RSS (MB)"
-plot for [i=0:$((tools - 1))] "$out/plot.dat" index i using 1:3 with linespoints title columnheader(1)
-unset multiplot
-EOF
+"$bench/plot.sh" "$out/plot.dat" "$bench/editing.png" \
+    "Change one setting in the middle of a file (under eatmydata), or read it: whole processes"
 echo
 echo "drawn: bench/editing.png"

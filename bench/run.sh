@@ -136,20 +136,8 @@ for name, rows in points.items():
         print("%d %.6f %.1f" % row)
     print("\n")
 EOF
-    gnuplot <<EOF
-set terminal pngcairo size 1200,480 font "sans,10"
-set output "$bench/comparison.png"
-set multiplot layout 1,2 title "Each reader reads an entry file and dumps it (plain-N.yaml, output to /dev/null)"
-set logscale xy
-set grid
-set key top left
-set xlabel "lines in the file"
-set ylabel "median time (s)"
-plot for [i=0:$((${#readers[@]} - 1))] "$build/plot.dat" index i using 1:2 with linespoints title columnheader(1)
-set ylabel "peak RSS (MB)"
-plot for [i=0:$((${#readers[@]} - 1))] "$build/plot.dat" index i using 1:3 with linespoints title columnheader(1)
-unset multiplot
-EOF
+    "$bench/plot.sh" "$build/plot.dat" "$bench/comparison.png" \
+        "Each reader reads an entry file and dumps it (plain-N.yaml, output to /dev/null)"
     echo "drawn: bench/comparison.png"
 
     echo
