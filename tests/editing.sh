@@ -81,7 +81,7 @@ killed-mid-save) # SIGKILL at any moment: one whole version, and the next save a
         counter=$(sed -n 's/^counter: //p' f)
         [ "$counter" -le "$i" ] || fail "counter $counter after save $i"
     done
-    timeout 3 "$set_" f counter done || fail "the save after the kills waited or failed"
+    timeout 3 "$set_" f counter done 2>err || fail "the save after the kills waited or failed: $(cat err; ls -la --time-style=+%T.%N)"
     whole f
     [ "$("$get" f counter)" = done ] || fail "the last save is not there"
     ;;
@@ -99,7 +99,8 @@ writers-at-once) # four writers, 25 saves each, each of its own key: every chang
     settings 2000 expected
     grep -v '^writer_' f | cmp -s - expected || fail "other lines changed"
     ;;
-lock-holders) # slow and stopped holders are waited for, never broken; an empty lock nobody holds is not
+lock-holders) # slow and stopped holders (and removers) are waited for, never broken; an empty lock nobody holds,
+    # or a dead one's behind the empty lock of a remover killed at work, is not
     command -v strace >/dev/null || skip "strace is not installed"
     printf 'a: 1\n' >f
     # The holder's lock file synced, then 3 s of delay, under the lock.
@@ -122,6 +123,25 @@ lock-holders) # slow and stopped holders are waited for, never broken; an empty 
     : >f.lock # a holder killed before it wrote its process id
     timeout 4 "$set_" f b 6 || fail "an empty lock file that nobody holds blocked the save"
     [ "$("$get" f a)/$("$get" f b)" = 4/6 ] && [ ! -e f.lock ] || fail "after: $(cat f), $(ls)"
+    # A dead holder's lock, and the lock of a remover killed before it wrote its id.
+    (sleep 0.01 & echo $! >dead; wait)
+    printf '%s\ntarnwick-set\n%s\n' "$(cat dead)" "$(hostname)" >f.lock
+    : >f.lock.rmlock
+    timeout 3 "$set_" f b 7 || fail "a dead holder's lock behind an empty remover's lock blocked the save"
+    [ "$("$get" f b)" = 7 ] && [ -z "$(ls f.lock* 2>/dev/null)" ] || fail "after: $(cat f), $(ls)"
+    # The same behind a live remover: waited for, and named as what blocks.
+    printf '%s\ntarnwick-set\n%s\n' "$(cat dead)" "$(hostname)" >f.lock
+    sleep 30 </dev/null >/dev/null 2>&1 &
+    remover=$!
+    printf '%s\nsleep\n%s\n' "$remover" "$(hostname)" >f.lock.rmlock
+    flock -o f.lock.rmlock sleep 30 </dev/null >/dev/null 2>&1 &
+    flocker=$!
+    for _ in $(seq 1 200); do flock -n f.lock.rmlock true || break; sleep 0.01; done
+    "$set_" f b 8 2>err && fail "a live remover's lock was broken"
+    grep -q "the lock f.lock of process $(cat dead) (tarnwick-set) on .*, which has ended, is being removed under f.lock.rmlock by process $remover (sleep) on .*: gave up after 5 s" err \
+        || fail "message: $(cat err)"
+    pkill -P "$flocker"
+    kill "$remover"
     ;;
 syncs-in-order) # the new file synced before the rename, the folder after it
     command -v strace >/dev/null || skip "strace is not installed"
