@@ -170,12 +170,16 @@ round-trip) # every golden input: what is set is got back, the rest dumps as bef
         cp "$input" f
         "$bin/tarnwick" f >before || fail "$input: no dump"
         first=$(head -n 1 before | LC_ALL=C sed 's/ : .*//')
-        "$set_" f round_trip "[1.5, x]" && "$set_" f "$first" changed 2>/dev/null \
-            || fail "$input: not saved"
+        "$set_" f round_trip "[1.5, x]" 2>/dev/null || fail "$input: not saved"
+        if "$set_" f "$first" changed 2>err; then
+            [ "$("$get" f "$first")" = changed ] || fail "$input: [$first] is $("$get" f "$first")"
+            changed="$first : changed  - as real 0"
+        else # a key whose change YAML readers would not keep: refused, nothing written
+            [ $? = 1 ] && grep -q "for YAML$" err || fail "$input: not saved: $(cat err)"
+            changed=$(head -n 1 before)
+        fi
         [ "$("$get" f round_trip | tr '\n' /)" = "1.5/x/" ] || fail "$input: round_trip"
-        [ "$("$get" f "$first")" = changed ] || fail "$input: [$first] is $("$get" f "$first")"
-        "$bin/tarnwick" f | grep -a -v -F -x -e "round_trip : [ 1.5 x ] - as real [ 1.5 0 ]" \
-            -e "$first : changed  - as real 0" >after
+        "$bin/tarnwick" f | grep -a -v -F -x -e "round_trip : [ 1.5 x ] - as real [ 1.5 0 ]" -e "$changed" >after
         grep -a -v -F -x -e "$(head -n 1 before)" before | cmp -s - after || fail "$input: other keys changed"
     done
     ;;

@@ -10,6 +10,8 @@
 #include <QBuffer>
 #include <QSet>
 
+#include <functional>
+
 namespace laws {
 
 using Entries = QMap<QString, QStringList>;
@@ -25,9 +27,8 @@ inline Entries parsed(const QByteArray &bytes)
     return reader.entries;
 }
 
-// The lines that are no entry of the keys, each with its line end, a
-// byte-order mark aside.
-inline QList<QByteArray> otherLines(QByteArray bytes, const QSet<QString> &keys)
+// The bytes' lines, each with its line end, a byte-order mark aside.
+inline QList<QByteArray> linesOf(QByteArray bytes)
 {
     if (bytes.startsWith("\xEF\xBB\xBF"))
         bytes.remove(0, 3);
@@ -35,25 +36,67 @@ inline QList<QByteArray> otherLines(QByteArray bytes, const QSet<QString> &keys)
     for (decltype(bytes.size()) start = 0; start < bytes.size();) {
         const auto lf = bytes.indexOf('\n', start);
         const auto end = lf < 0 ? bytes.size() : lf + 1;
-        const QByteArray line = bytes.mid(start, end - start);
-        const Entries entries = parsed("\n" + line);
-        if (entries.isEmpty() || !keys.contains(entries.firstKey()))
-            lines.append(line);
+        lines.append(bytes.mid(start, end - start));
         start = end;
     }
     return lines;
 }
 
-// Nothing else moves: the lines of other keys, comments, blank lines and
-// lines that are no entry stay as they were, in their order. A last line
-// without a line feed may have been given one.
+// The key of an entry line; a null string for a line that is no entry.
+inline QString keyOf(const QByteArray &line)
+{
+    const Entries entries = parsed("\n" + line);
+    return entries.isEmpty() ? QString() : entries.firstKey();
+}
+
+// Nothing else moves: an edit changes only the edited keys' entry lines and
+// their value lines, lines that are no entry of the format right after one
+// of them (a comment line that reads as an entry may stand among them, and
+// stays). Every other line keeps its bytes and its order. A last line without
+// a line feed may have been given one.
 inline bool nothingElseMoved(const QByteArray &before, const QByteArray &after, const QSet<QString> &keys)
 {
-    QList<QByteArray> old = otherLines(before, keys);
-    const QList<QByteArray> now = otherLines(after, keys);
-    if (!before.endsWith('\n') && !old.isEmpty() && old.size() == now.size() && now.last().startsWith(old.last()))
-        old.last() = now.last();
-    return old == now;
+    QList<QByteArray> old = linesOf(before);
+    QList<QByteArray> now;
+    for (const QByteArray &line : linesOf(after)) {
+        const QString key = keyOf(line);
+        if (key.isNull() || !keys.contains(key))
+            now.append(line);
+    }
+    if (!before.endsWith('\n') && !old.isEmpty()) {
+        for (const QByteArray &line : now) {
+            if (line == old.last() + '\n' || line == old.last() + "\r\n")
+                old.last() = line;
+        }
+    }
+    // Old line i and new line j onwards, after an edited key's entry line or
+    // not: can they still match? Where a line that may go matches as well, both
+    // ways are tried; a way that failed once is not tried again.
+    QSet<QPair<int, int>> failed;
+    const std::function<bool(int, int, bool)> match = [&](int i, int j, bool afterEdited) -> bool {
+        for (;; ++i) {
+            if (i == old.size())
+                return j == now.size();
+            const QString key = keyOf(old.at(i));
+            if (!key.isNull() && keys.contains(key)) {
+                afterEdited = true;
+                continue;
+            }
+            const bool comment = old.at(i).trimmed().startsWith('#');
+            const bool mayGo = afterEdited && key.isNull();
+            if (j < now.size() && now.at(j) == old.at(i)) {
+                if (!mayGo)
+                    return match(i + 1, j + 1, afterEdited && !key.isNull() && comment);
+                if (!failed.contains({i, j}) && match(i + 1, j + 1, false))
+                    return true;
+                failed.insert({i, j});
+                continue; // it went with the value
+            }
+            if (!mayGo)
+                return false;
+        }
+    };
+    return match(0, 0, false);
 }
 
 } // namespace laws

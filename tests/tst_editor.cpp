@@ -123,6 +123,12 @@ void tst_Editor::laws_data()
         if (input.open(QIODevice::ReadOnly) && input.size() < (1 << 20))
             files.append({QFileInfo(input.fileName()).dir().dirName(), input.readAll()});
     }
+    QDirIterator yamlShaped(QStringLiteral(TARNWICK_TEST_YAML), {QStringLiteral("*.yaml")}, QDir::Files);
+    while (yamlShaped.hasNext()) {
+        QFile input(yamlShaped.next());
+        if (input.open(QIODevice::ReadOnly))
+            files.append({QFileInfo(input.fileName()).fileName(), input.readAll()});
+    }
     for (const auto &[name, content] : files) {
         const Entries entries = parsed(content);
         const QString first = entries.isEmpty() ? QStringLiteral("a") : entries.firstKey();
@@ -171,7 +177,7 @@ void tst_Editor::written_data()
     QTest::newRow("what stands around the value") << QByteArray("  k  :\t v  # c  \r\n") << Script{"list k=1|2"} << QByteArray("  k  :\t [1, 2]  \r\n");
     QTest::newRow("a blank after a bare colon") << QByteArray("k:\nj::\n") << Script{"set k=1", "set j=2"} << QByteArray("k: 1\nj:: 2\n");
     QTest::newRow("the last line of a key") << QByteArray("k: 1\nk: 2\n") << Script{"set k=3"} << QByteArray("k: 1\nk: 3\n");
-    QTest::newRow("remove every line") << QByteArray("k: 1\nx: 0\n k : 2\n") << Script{"remove k"} << QByteArray("x: 0\n");
+    QTest::newRow("remove every line") << QByteArray("k: 1\nx:\n  k : 2\ny: 0\n") << Script{"remove k"} << QByteArray("x:\ny: 0\n");
     QTest::newRow("last line given a line feed") << QByteArray("a: 1\nb: 2") << Script{"set c=x"} << QByteArray("a: 1\nb: 2\nc: x\n");
     QTest::newRow("new line before k: v:") << QByteArray("a: 1\nk: v:") << Script{"set c=x"} << QByteArray("a: 1\nc: x\nk: v:");
     QTest::newRow("new line before k:") << QByteArray("a: 1\nk:") << Script{"set c=x"} << QByteArray("a: 1\nc: x\nk:");
@@ -186,6 +192,27 @@ void tst_Editor::written_data()
     QTest::newRow("quotes for YAML") << QByteArray() << Script{"set a=#x", "set b=x #y", "set c=x#y", "set d=- x", "set e=-1", "set f=\\ #"}
                                      << QByteArray("a: \"#x\"\nb: \"x #y\"\nc: x#y\nd: \"- x\"\ne: -1\nf: \\ #\n");
     QTest::newRow("bytes above 127") << QByteArray() << Script{QString::fromLatin1("set k\xA0=\xE9\xA0")} << QByteArray("k\xA0: \xE9\xA0\n");
+    QTest::newRow("quotes for YAML, and none") << QByteArray() << Script{"set a=*x", "set b='q", "set c=?", "set d=-1", "set e=-x", "set f=x#y", "set g=a\tb", "list h={a}|?x|-x|-|-1"}
+                                               << QByteArray("a: \"*x\"\nb: \"'q\"\nc: \"?\"\nd: -1\ne: -x\nf: x#y\ng: \"a\tb\"\nh: [\"{a}\", \"?x\", -x, \"-\", -1]\n");
+    // A value's lines go with it.
+    QTest::newRow("flow list over lines") << QByteArray("data: [1,\n  2,\n  3]\nnext: 1\n") << Script{"list data=7"} << QByteArray("data: [7]\nnext: 1\n");
+    QTest::newRow("comments in a flow list") << QByteArray("a: [1, # c\n  # x\n  2]\nb: 1\n") << Script{"set a=5"} << QByteArray("a: 5\nb: 1\n");
+    QTest::newRow("flow mapping over lines") << QByteArray("f: {a,\n  b}\nn: 1\n") << Script{"set f=x"} << QByteArray("f: x\nn: 1\n");
+    QTest::newRow("single quotes over lines") << QByteArray("q: 'it''s\n  long'\nn: 1\n") << Script{"set q=x"} << QByteArray("q: x\nn: 1\n");
+    QTest::newRow("double quotes over lines") << QByteArray("q: \"a \\\"b\n  c\"\nn: 1\n") << Script{"set q=x"} << QByteArray("q: x\nn: 1\n");
+    QTest::newRow("block scalar, blank line after") << QByteArray("s: |\n  one\n\n  two\n\nn: 1\n") << Script{"set s=x"} << QByteArray("s: x\n\nn: 1\n");
+    QTest::newRow("folded scalar, comment after") << QByteArray("s: >- # c\n  a\n# next\nn: 1\n") << Script{"set s=x"} << QByteArray("s: x\n# next\nn: 1\n");
+    QTest::newRow("plain scalar over lines") << QByteArray("p: a\n  b\n\n  c\n# d\n  e\n") << Script{"set p=x"} << QByteArray("p: x\n# d\n  e\n");
+    QTest::newRow("block lists at both indentations") << QByteArray("l:\n  - a\n  # c\n  - b\nm:\n- c\n- [d,\ne]\nn: 1\n") << Script{"set l=x", "remove m"}
+                                                      << QByteArray("l: x\nn: 1\n");
+    QTest::newRow("anchor and tag before a block") << QByteArray("d: &base !!map\n  - 1\nn: 1\n") << Script{"set d=x"} << QByteArray("d: x\nn: 1\n");
+    QTest::newRow("comment entries among value lines stay") << QByteArray("k: [1,\n# c: 2\n  3]\nx: |\n  # d: 4\n  y\n") << Script{"remove k", "set x=z"}
+                                                           << QByteArray("# c: 2\nx: z\n  # d: 4\n");
+    QTest::newRow("a comment line that reads as an entry") << QByteArray("# rate: 5\nrate: 1\n") << Script{"set # rate=6"} << QByteArray("# rate: 6\nrate: 1\n");
+    QTest::newRow("a key nested in itself") << QByteArray("k:\n  k: 1\nx: 2\n") << Script{"remove k"} << QByteArray("x: 2\n");
+    QTest::newRow("value lines, CRLF") << QByteArray("g: [1,\r\n  2]\r\nn: 1\r\n") << Script{"list g=3", "set m=4"} << QByteArray("g: [3]\r\nn: 1\r\nm: 4\r\n");
+    QTest::newRow("value lines to the end, no final line feed") << QByteArray("a: 1\nl: [1,\n  2]") << Script{"set l=x"} << QByteArray("a: 1\nl: x\n");
+    QTest::newRow("new line after value lines, no final line feed") << QByteArray("l: [1,\n  2]") << Script{"set n=1"} << QByteArray("l: [1,\n  2]\nn: 1\n");
     // clang-format on
 }
 
@@ -207,32 +234,66 @@ void tst_Editor::written()
 
 void tst_Editor::refused_data()
 {
+    QTest::addColumn<QByteArray>("content");
     QTest::addColumn<Script>("script");
     QTest::addColumn<QString>("why");
-    QTest::newRow("key with a colon") << Script{"set a:b=1"} << "a key may not hold a colon";
-    QTest::newRow("key with a line feed") << Script{"set a\nb=1"} << "a key may not hold a line feed";
-    QTest::newRow("key with a NUL") << Script{QStringLiteral("set a") + QChar(0) + QStringLiteral("=1")}
+    const QByteArray k = "k: 1\n";
+    QTest::newRow("key with a colon") << k << Script{"set a:b=1"} << "a key may not hold a colon";
+    QTest::newRow("key with a line feed") << k << Script{"set a\nb=1"} << "a key may not hold a line feed";
+    QTest::newRow("key with a NUL") << k << Script{QStringLiteral("set a") + QChar(0) + QStringLiteral("=1")}
                                     << "a key may not hold a NUL byte";
-    QTest::newRow("key with a blank at its end") << Script{"set a =1"} << "a key may not start or end with white space";
+    QTest::newRow("key with a blank at its end")
+            << k << Script{"set a =1"} << "a key may not start or end with white space";
     QTest::newRow("key with a tab at its start")
-            << Script{"set \ta=1"} << "a key may not start or end with white space";
-    QTest::newRow("key not Latin-1") << Script{QStringLiteral("set \u20ac=1")}
+            << k << Script{"set \ta=1"} << "a key may not start or end with white space";
+    QTest::newRow("key not Latin-1") << k << Script{QStringLiteral("set \u20ac=1")}
                                      << "a key may hold only Latin-1 characters, a byte each";
-    QTest::newRow("item with a colon") << Script{"set k=06:30"} << "an item may not hold a colon";
-    QTest::newRow("item with a line feed") << Script{"list k=a|b\nc"} << "an item may not hold a line feed";
-    QTest::newRow("item with a double quote") << Script{"set k=\"a\""} << "an item may not hold a double quote";
-    QTest::newRow("list item with a comma") << Script{"list k=a,b"} << "an item of a list may not hold a comma";
-    QTest::newRow("list item with a bracket") << Script{"list k=[a]"} << "an item of a list may not hold a bracket";
-    QTest::newRow("remove of a key not there") << Script{"remove gone"} << "the key is not there";
-    QTest::newRow("remove of a key removed") << Script{"remove k", "remove k"} << "the key is not there";
+    QTest::newRow("item with a colon") << k << Script{"set k=06:30"} << "an item may not hold a colon";
+    QTest::newRow("item with a line feed") << k << Script{"list k=a|b\nc"} << "an item may not hold a line feed";
+    QTest::newRow("item with a double quote") << k << Script{"set k=\"a\""} << "an item may not hold a double quote";
+    QTest::newRow("list item with a comma") << k << Script{"list k=a,b"} << "an item of a list may not hold a comma";
+    QTest::newRow("list item with a bracket")
+            << k << Script{"list k=[a]"} << "an item of a list may not hold a bracket";
+    QTest::newRow("remove of a key not there") << k << Script{"remove gone"} << "the key is not there";
+    QTest::newRow("remove of a key removed") << k << Script{"remove k", "remove k"} << "the key is not there";
+    // What YAML readers would not keep.
+    const QString drop = QStringLiteral(": changing it would drop them, or break the file for YAML");
+    const QString breaks = QStringLiteral(": changing it would break the file for YAML");
+    QTest::newRow("a nested mapping")
+            << QByteArray("m:\n  a: 1\n") << Script{"set m=1"}
+            << "the value of key \"m\" on line 1 goes on to line 2 and holds other keys (\"a\" on line 2)" + drop;
+    QTest::newRow("a list of mappings")
+            << QByteArray("x: 0\nl:\n- a: 1\n  b: 2\n") << Script{"remove l"}
+            << "the value of key \"l\" on line 2 goes on to line 4 and holds other keys (\"- a\" on line 3)" + drop;
+    QTest::newRow("an item of a list") << QByteArray("l:\n  - '5432:5432'\n  - a: 1\n") << Script{"set - a=2"}
+                                       << "key \"- a\" on line 3 is an item of a list to YAML, not a key" + breaks;
+    QTest::newRow("in a block scalar") << QByteArray("s: |\n  a: 1\n") << Script{"set a=2"}
+                                       << "key \"a\" on line 2 is part of the value that line 1 begins, to YAML"
+                    + breaks;
+    QTest::newRow("in a flow mapping") << QByteArray("f: {x,\n  a: 1}\n") << Script{"remove a"}
+                                       << "key \"a\" on line 2 is part of the value that line 1 begins, to YAML"
+                    + breaks;
+    QTest::newRow("in double quotes") << QByteArray("q: \"x\n\n  # a: 1\"\n") << Script{"set # a=2"}
+                                      << "key \"# a\" on line 3 is part of the value that line 1 begins, to YAML"
+                    + breaks;
+    QTest::newRow("in a plain scalar") << QByteArray("p: x\n  a:1\n") << Script{"set a=2"}
+                                       << "key \"a\" on line 2 is part of the value that line 1 begins, to YAML"
+                    + breaks;
+    QTest::newRow("an anchor used elsewhere")
+            << QByteArray("a: [&x 1]\nb: *x\n") << Script{"set a=2"}
+            << "the value of key \"a\" on line 1 holds the anchor &x, which line 2 uses" + breaks;
+    QTest::newRow("the merge key")
+            << QByteArray("m:\n  <<: *base\n") << Script{"set <<=1"}
+            << "key \"<<\" on line 2 merges mappings for YAML, which no value of this format is: setting it"
+               " would break the file for YAML";
 }
 
 // Refused: false, why, and nothing changed.
 void tst_Editor::refused()
 {
+    QFETCH(QByteArray, content);
     QFETCH(Script, script);
     QFETCH(QString, why);
-    const QByteArray content = "k: 1\n";
     Editor editor;
     QVERIFY(editor.load(write(content)));
     Entries entries = parsed(content);
@@ -242,6 +303,8 @@ void tst_Editor::refused()
     QVERIFY(!taken);
     QCOMPARE(editor.errorString(), why);
     QCOMPARE(parsed(editor.contents()), entries);
+    if (script.size() == 1)
+        QCOMPARE(editor.contents(), content);
 }
 
 void tst_Editor::numbers_data()

@@ -29,6 +29,11 @@ public:
         error = QString::fromLatin1(why);
         return false;
     }
+    bool fail(const std::string &why)
+    {
+        error = QString::fromLatin1(why.data(), int(why.size()));
+        return false;
+    }
 
     bool set(const QString &key, const QStringList &items, bool list);
 
@@ -38,17 +43,28 @@ public:
     {
         if (!saved)
             return;
-        loaded = detail::EditedBytes(bytes(), edits).joined();
+        loaded = detail::EditedBytes(bytes(), edits, &found).joined();
         edits.clear();
+        found.clear();
         saved = false;
+    }
+
+    // The key's lines in the loaded bytes, found for a remove or a set, and kept.
+    const detail::KeyLines &findLines(const std::string &key, bool dropLines)
+    {
+        const auto slot = found.try_emplace(key).first;
+        slot->second = detail::findKeyLines(bytes(), slot->first, dropLines);
+        return slot->second;
     }
 
     QString fileName; // empty: none loaded
     QByteArray loaded;
     detail::Edits edits;
+    detail::FoundLines found; // of the edited keys, in loaded
     quint64 newLines = 0;
     bool saved = false; // the edits are in the file: loaded + edits is what it holds
     QString error;
+    QString note;
 };
 
 Editor::Editor() : d(std::make_unique<Private>()) { }
@@ -58,6 +74,7 @@ Editor::~Editor() = default;
 bool Editor::load(const QString &fileName)
 {
     d->error.clear();
+    d->note.clear();
     QByteArray bytes;
     QString why;
     if (detail::readFileBytes(fileName, bytes, why) == detail::FileBytes::Failed) {
@@ -67,6 +84,7 @@ bool Editor::load(const QString &fileName)
     d->fileName = fileName;
     d->loaded = bytes;
     d->edits.clear();
+    d->found.clear();
     d->saved = false;
     return true;
 }
@@ -74,13 +92,30 @@ bool Editor::load(const QString &fileName)
 bool Editor::Private::set(const QString &key, const QStringList &items, bool list)
 {
     error.clear();
+    note.clear();
     std::string keyText;
     std::string value;
+    std::string yamlNote;
     if (const char *why = detail::keyBytes(key, keyText))
         return fail(why);
-    if (const char *why = detail::valueText(items, list, value))
+    if (const char *why = detail::valueText(items, list, value, yamlNote))
         return fail(why);
     settle();
+    const auto earlier = edits.find(keyText);
+    bool there = false; // else it goes on a new line
+    if (earlier == edits.end() || !earlier->second.dropLines) {
+        detail::KeyEdit probe;
+        probe.set = true;
+        const detail::KeyLines &lines = findLines(keyText, false);
+        const std::string refusal = detail::yamlRefusal(lines, probe);
+        if (!refusal.empty())
+            return fail(refusal);
+        there = !lines.lines.empty();
+    }
+    if (!there && yamlNote.empty())
+        yamlNote = detail::yamlKeyNote(keyText);
+    if (!yamlNote.empty())
+        note = QStringLiteral("key \"%1\": %2").arg(key, QString::fromLatin1(yamlNote.data(), int(yamlNote.size())));
     detail::KeyEdit &edit = edits[keyText];
     if (!edit.set)
         edit.newLineOrder = newLines++; // where it goes if it needs a new line
@@ -132,15 +167,20 @@ bool Editor::setBoolEntryForKey(const QString &key, bool value)
 bool Editor::removeEntryForKey(const QString &key)
 {
     d->error.clear();
+    d->note.clear();
     d->settle();
     std::string keyText;
-    bool there = false; // a key that no line can hold is in no file
-    if (!detail::keyBytes(key, keyText)) {
-        const auto edit = d->edits.find(keyText);
-        there = edit != d->edits.end() ? edit->second.set : detail::hasEntryLine(d->bytes(), keyText);
-    }
-    if (!there)
+    if (detail::keyBytes(key, keyText)) // a key that no line can hold is in no file
         return d->fail("the key is not there");
+    const detail::KeyLines &lines = d->findLines(keyText, true);
+    const auto edit = d->edits.find(keyText);
+    if (edit != d->edits.end() ? !edit->second.set : lines.lines.empty())
+        return d->fail("the key is not there");
+    detail::KeyEdit probe;
+    probe.dropLines = true;
+    const std::string refusal = detail::yamlRefusal(lines, probe);
+    if (!refusal.empty())
+        return d->fail(refusal);
     detail::KeyEdit &removed = d->edits[keyText];
     removed.dropLines = true;
     removed.set = false;
@@ -162,13 +202,14 @@ QByteArray Editor::contents() const
 {
     if (d->edits.empty())
         return d->loaded;
-    const detail::EditedBytes edited(d->bytes(), d->edits);
+    const detail::EditedBytes edited(d->bytes(), d->edits, &d->found);
     return edited.changesFile() ? edited.joined() : d->loaded;
 }
 
 bool Editor::save()
 {
     d->error.clear();
+    d->note.clear();
     if (d->fileName.isEmpty())
         return d->fail("no file to save: load() names it");
     d->settle();
@@ -181,9 +222,18 @@ bool Editor::save()
         d->error = QStringLiteral("cannot save %1: %2").arg(d->fileName, why);
         return false;
     }
-    if (changed)
-        d->loaded = now; // another program's change, with this editor's edits applied again
-    const detail::EditedBytes edited(d->bytes(), d->edits);
+    const detail::EditedBytes edited(changed ? detail::Bytes(now.constData(), size_t(now.size())) : d->bytes(),
+                                     d->edits, changed ? nullptr : &d->found);
+    if (!edited.refusal().empty()) { // another program's change made an edit impossible
+        d->error
+                = QStringLiteral("cannot save %1: %2")
+                          .arg(d->fileName, QString::fromLatin1(edited.refusal().data(), int(edited.refusal().size())));
+        return false;
+    }
+    if (changed) { // another program's change, with this editor's edits applied again
+        d->loaded = now;
+        d->found.clear();
+    }
     const bool exists = QFile::exists(file);
     if ((exists && !edited.changesFile()) || detail::writeAtomically(file, edited.pieces(), why)) {
         d->saved = !d->edits.empty();
@@ -196,6 +246,11 @@ bool Editor::save()
 QString Editor::errorString() const
 {
     return d->error;
+}
+
+QString Editor::noteString() const
+{
+    return d->note;
 }
 
 } // namespace yaml

@@ -7,9 +7,11 @@
 
 #include "filebytes.h"
 #include "keylines.h"
+#include "valuelines.h"
 #include "writing.h"
 
 #include <algorithm>
+#include <set>
 
 namespace plinto {
 namespace yaml {
@@ -67,44 +69,128 @@ struct Replacement
     Bytes bytes;
 };
 
+// The lines that the edits of keys (sorted, unique) change: for a set, the
+// key's last entry line; for a remove, every one; each with its key, in file
+// order. linesOf: every entry line of each key that has one.
+std::vector<std::pair<LineSpan, Bytes>> changingLines(Bytes body, const std::vector<Bytes> &keys, const Edits &edits,
+                                                      std::map<Bytes, std::vector<LineSpan>> &linesOf)
+{
+    findEntryLines(body, keys, [&linesOf](Bytes key, LineSpan line) { linesOf[key].push_back(line); });
+    std::vector<std::pair<LineSpan, Bytes>> changing;
+    for (const Bytes key : keys) {
+        const auto lines = linesOf.find(key);
+        if (lines == linesOf.end())
+            continue;
+        if (edits.find(key)->second.dropLines) {
+            for (const LineSpan line : lines->second)
+                changing.emplace_back(line, key);
+        } else {
+            changing.emplace_back(lines->second.back(), key);
+        }
+    }
+    std::sort(changing.begin(), changing.end(),
+              [](const auto &a, const auto &b) { return a.first.start < b.first.start; });
+    return changing;
+}
+
+// Why the line cannot change as the edit asks, so that YAML readers keep the
+// file; empty where it can.
+std::string refusalOf(const ValueLines &lines, const KeyEdit &edit)
+{
+    if (lines.role != YamlRole::Key)
+        return refusalText(lines);
+    if (!edit.dropLines && !lines.comment && lines.key == Bytes("<<"))
+        return "key \"<<\" on line " + std::to_string(lines.line)
+                + " merges mappings for YAML, which no value of this format is: setting it would break the file"
+                  " for YAML";
+    return std::string();
+}
+
 } // namespace
 
-EditedBytes::EditedBytes(Bytes bytes, const Edits &edits)
+EditedBytes::EditedBytes(Bytes bytes, const Edits &edits, const FoundLines *found)
 {
     const FileBody file = fileBody(bytes);
     const Bytes body = file.body;
     const Bytes lineEnd = lineEndOf(body);
 
-    std::vector<Bytes> keys;
-    for (const auto &edit : edits)
-        keys.push_back(edit.first);
+    // The lines that change, and how YAML reads them (as found already, or
+    // found now): an edit that YAML readers would not keep is left out, and
+    // the first such says why.
     std::map<Bytes, std::vector<LineSpan>> linesOf;
-    findEntryLines(body, keys, [&linesOf](Bytes key, LineSpan line) { linesOf[key].push_back(line); });
+    std::vector<ValueLines> changing;
+    std::vector<Bytes> toFind;
+    for (const auto &[key, edit] : edits) {
+        const auto known = found ? found->find(key) : FoundLines::const_iterator();
+        if (!found || known == found->end() || known->second.dropLines != edit.dropLines) {
+            toFind.push_back(key);
+            continue;
+        }
+        if (!known->second.lines.empty())
+            linesOf[key] = known->second.lines;
+        changing.insert(changing.end(), known->second.changing.begin(), known->second.changing.end());
+    }
+    if (!toFind.empty()) {
+        const std::vector<ValueLines> more = readValueLines(body, changingLines(body, toFind, edits, linesOf));
+        changing.insert(changing.end(), more.begin(), more.end());
+    }
+    std::set<Bytes> refused;
+    for (const ValueLines &lines : changing) {
+        const std::string why = refusalOf(lines, edits.find(lines.key)->second);
+        if (why.empty())
+            continue;
+        if (m_refusal.empty())
+            m_refusal = why;
+        refused.insert(lines.key);
+    }
 
     std::vector<Replacement> replacements;
-    std::vector<std::pair<quint64, std::string>> newLines;
     const auto replace = [&](LineSpan line, std::string text) {
         const Bytes old = body.substr(line.start, line.end - line.start);
         m_changed = m_changed || text != old;
         replacements.push_back({line.start, line.end, m_made.emplace_back(std::move(text))});
     };
-    for (const auto &[key, edit] : edits) {
-        const auto found = linesOf.find(key);
-        const std::vector<LineSpan> noLines;
-        const std::vector<LineSpan> &lines = found == linesOf.end() ? noLines : found->second;
-        if (edit.dropLines) {
-            for (const LineSpan line : lines)
-                replace(line, std::string());
-        }
-        if (!edit.set)
+    for (const ValueLines &lines : changing) {
+        if (refused.count(lines.key) != 0)
             continue;
-        if (edit.dropLines || lines.empty())
-            newLines.emplace_back(edit.newLineOrder, entryLine(key, edit.value, lineEnd));
+        const KeyEdit &edit = edits.find(lines.key)->second;
+        if (edit.dropLines)
+            replace(lines.entry, std::string());
         else
-            replace(lines.back(),
-                    withValue(body.substr(lines.back().start, lines.back().end - lines.back().start), edit.value));
+            replace(lines.entry,
+                    withValue(body.substr(lines.entry.start, lines.entry.end - lines.entry.start), edit.value));
+        // Its value lines go with it, but for comment lines that read as entries.
+        size_t from = lines.entry.end;
+        for (const LineSpan kept : lines.kept) {
+            if (kept.start > from)
+                replacements.push_back({from, kept.start, Bytes()});
+            from = kept.end;
+        }
+        if (lines.end > from)
+            replacements.push_back({from, lines.end, Bytes()});
     }
+    std::sort(replacements.begin(), replacements.end(), [](const Replacement &a, const Replacement &b) {
+        return a.start != b.start ? a.start < b.start : a.end < b.end;
+    });
+    // A key's entry line can be a value line of another of its entry lines:
+    // removals that overlap become one.
+    std::vector<Replacement> merged;
+    for (const Replacement &r : replacements) {
+        if (!merged.empty() && r.start < merged.back().end && r.bytes.empty() && merged.back().bytes.empty()) {
+            merged.back().end = std::max(merged.back().end, r.end);
+            continue;
+        }
+        merged.push_back(r);
+    }
+    replacements = std::move(merged);
+    for (const Replacement &r : replacements)
+        m_changed = m_changed || (r.bytes.empty() && r.end > r.start);
 
+    std::vector<std::pair<quint64, std::string>> newLines;
+    for (const auto &[key, edit] : edits) {
+        if (edit.set && refused.count(key) == 0 && (edit.dropLines || linesOf.count(key) == 0))
+            newLines.emplace_back(edit.newLineOrder, entryLine(key, edit.value, lineEnd));
+    }
     if (!newLines.empty()) {
         std::sort(newLines.begin(), newLines.end());
         std::string added;
@@ -114,17 +200,16 @@ EditedBytes::EditedBytes(Bytes bytes, const Edits &edits)
         if (!body.empty() && body.back() != '\n') {
             // The last line has no line feed, which may be what makes it an
             // entry (or none): it gets one only where that changes nothing,
-            // else the new lines go before it.
+            // else the new lines go before it. Where it goes with lines
+            // before it, the line before them ends in a line feed.
             const LineSpan last = lineAround(body, body.size() - 1);
             Bytes lastNow = body.substr(last.start);
-            for (const Replacement &r : replacements) {
-                if (r.start == last.start)
-                    lastNow = r.bytes;
-            }
+            if (!replacements.empty() && replacements.back().end == body.size())
+                lastNow = replacements.back().start == last.start ? replacements.back().bytes : Bytes();
             if (!lastNow.empty() && readsSame(lastNow, std::string(lastNow) + std::string(lineEnd)))
                 added.insert(0, lineEnd);
             else if (!lastNow.empty())
-                at = last.start; // (a last line that goes leaves one that ends in a line feed)
+                at = last.start;
         }
         m_changed = true;
         replacements.push_back({at, at, m_made.emplace_back(std::move(added))});
@@ -168,11 +253,31 @@ QByteArray EditedBytes::joined() const
     return bytes;
 }
 
-bool hasEntryLine(Bytes file, Bytes key)
+KeyLines findKeyLines(Bytes file, Bytes key, bool dropLines)
 {
-    bool found = false;
-    findEntryLines(fileBody(file).body, {key}, [&found](Bytes, LineSpan) { found = true; });
-    return found;
+    const Bytes body = fileBody(file).body;
+    Edits edits;
+    edits[std::string(key)].dropLines = dropLines;
+    std::map<Bytes, std::vector<LineSpan>> linesOf;
+    std::vector<std::pair<LineSpan, Bytes>> changing = changingLines(body, {key}, edits, linesOf);
+    for (auto &line : changing)
+        line.second = key; // not the map's key, which goes
+    KeyLines lines;
+    lines.dropLines = dropLines;
+    if (!linesOf.empty())
+        lines.lines = linesOf.begin()->second;
+    lines.changing = readValueLines(body, changing);
+    return lines;
+}
+
+std::string yamlRefusal(const KeyLines &lines, const KeyEdit &edit)
+{
+    for (const ValueLines &line : lines.changing) {
+        std::string why = refusalOf(line, edit);
+        if (!why.empty())
+            return why;
+    }
+    return std::string();
 }
 
 } // namespace detail

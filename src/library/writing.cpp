@@ -56,30 +56,66 @@ const char *latin1Bytes(const QString &text, std::string &bytes, bool item, bool
     return nullptr;
 }
 
-// What a full YAML reader would read otherwise than the text: a comment ('#'
-// at the start or after a blank), or an indicator where a plain scalar starts.
-bool yamlReadsOtherwise(Bytes item)
+bool isBlank(char c)
 {
-    if (item.empty() || item.front() == '\0')
-        return false;
-    if (std::strchr(",[]{}#&*!|>'%@`", item.front()) != nullptr)
+    return c == ' ' || c == '\t';
+}
+
+// What a full YAML reader would read otherwise than the text, written as a
+// plain scalar: an indicator where it starts, a comment, white space at an
+// end, nothing at all; in a flow list also a flow indicator anywhere.
+bool yamlReadsOtherwise(Bytes item, bool list)
+{
+    if (item.empty() || trimmed(item).size() != item.size())
         return true;
-    if ((item.front() == '-' || item.front() == '?') && (item.size() == 1 || trimmed(item.substr(1, 1)).empty()))
+    const char first = item.front();
+    if (first != '\0' && std::strchr(",[]{}#&*!|>'\"%@`", first) != nullptr)
         return true;
-    for (size_t hash = item.find('#'); hash != Bytes::npos; hash = item.find('#', hash + 1)) {
-        if (trimmed(item.substr(hash - 1, 1)).empty())
+    if ((first == '-' || first == '?' || first == ':')
+        && (item.size() == 1 || isBlank(item[1])
+            || (list && item[1] != '\0' && std::strchr(",[]{}", item[1]) != nullptr)))
+        return true;
+    for (size_t i = 1; i < item.size(); ++i) {
+        if ((item[i] == '#' && isBlank(item[i - 1]))
+            || (item[i] == ':' && (i + 1 == item.size() || isBlank(item[i + 1]))))
+            return true;
+    }
+    if (item.find('\t') != Bytes::npos) // a plain scalar ends there for some readers
+        return true;
+    // In a flow list, a brace ends a plain scalar, and so does a '?' for some
+    // readers (those of YAML 1.1).
+    return list && item.find_first_of("{}?") != Bytes::npos;
+}
+
+// A character that YAML does not take as it stands, quoted or not.
+bool yamlRefusesCharacter(Bytes item)
+{
+    for (const char c : item) {
+        if ((static_cast<unsigned char>(c) < 0x20 && c != '\t') || c == '\x7f')
             return true;
     }
     return false;
 }
 
-// Double quotes: always where the format needs them; for YAML's sake only
-// where they cost nothing, since YAML reads a backslash in them as an escape.
+// Double quotes: where the format needs them (an empty item, white space at an
+// end, a scalar that looks like a list), and where YAML would read something
+// else, but for an item with a backslash, which YAML reads in them as an escape.
 bool needsQuotes(Bytes item, bool list)
 {
     if (item.empty() || trimmed(item).size() != item.size() || (!list && isList(item)))
         return true;
-    return item.find('\\') == Bytes::npos && yamlReadsOtherwise(item);
+    return item.find('\\') == Bytes::npos && yamlReadsOtherwise(item, list);
+}
+
+// What YAML reads otherwise than the format in the item as written, for a
+// person; empty when both read the same text.
+std::string yamlNote(Bytes item, bool list)
+{
+    if (yamlRefusesCharacter(item))
+        return "a control character, which YAML does not read as it stands";
+    if (item.find('\\') != Bytes::npos && (needsQuotes(item, list) || yamlReadsOtherwise(item, list)))
+        return "a backslash where YAML needs double quotes, in which a backslash starts an escape";
+    return std::string();
 }
 
 void appendItem(std::string &value, Bytes item, bool list)
@@ -117,12 +153,18 @@ const char *keyBytes(const QString &key, std::string &bytes)
     return nullptr;
 }
 
-const char *valueText(const QStringList &items, bool list, std::string &value)
+const char *valueText(const QStringList &items, bool list, std::string &value, std::string &note)
 {
     std::vector<std::string> texts(size_t(items.size()));
     for (size_t i = 0; i < texts.size(); ++i) {
         if (const char *why = latin1Bytes(items.at(TextSize(i)), texts[i], true, list))
             return why;
+    }
+    note.clear();
+    for (const std::string &text : texts) {
+        const std::string why = yamlNote(text, list);
+        if (!why.empty() && note.empty())
+            note = "YAML reads the item " + text + " otherwise: it holds " + why;
     }
     value.clear();
     if (!list) {
@@ -151,6 +193,24 @@ const char *realText(double value, std::string &text)
     const bool same = readReal(QString::fromLatin1(text.data(), TextSize(text.size())), read)
             && std::memcmp(&read, &value, sizeof value) == 0;
     return same ? nullptr : "no text reads back as this number";
+}
+
+std::string yamlKeyNote(Bytes key)
+{
+    if (key.empty())
+        return "its new line, \" : ...\", is no key to YAML: a YAML file would no longer load";
+    if (key.front() == '#')
+        return std::string(); // a comment line, which YAML ignores
+    if (key == Bytes("<<"))
+        return "its new line is a merge of mappings to YAML: a YAML file would no longer load";
+    const bool quoted = key.size() >= 2 && (key.front() == '"' || key.front() == '\'') && key.back() == key.front()
+            && key.substr(1, key.size() - 2).find_first_of(key.front() == '"' ? "\"\\" : "'") == Bytes::npos;
+    if (quoted)
+        return std::string();
+    if (yamlReadsOtherwise(key, false) || key.substr(0, 3) == Bytes("---"))
+        return "its new line is no such key to YAML (the key starts with an indicator, or holds a comment or a tab):"
+               " a YAML file would no longer load";
+    return std::string();
 }
 
 std::string entryLine(const std::string &key, const std::string &value, Bytes lineEnd)

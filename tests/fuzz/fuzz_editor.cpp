@@ -5,7 +5,8 @@
 // first byte is the number of edits, each of the next three bytes an edit (a
 // kind, a key, a value, each picked from a few that the format finds hard);
 // the rest is the file. Checks both laws after every run, that a refused edit
-// changes nothing, and that only what cannot be written is refused. Built for
+// changes nothing, and that only what cannot be written, or what YAML readers
+// would not keep, is refused. Built for
 // libFuzzer (TARNWICK_FUZZ) and, with replay.cpp, as a program that replays.
 #include "../editor_laws.h"
 
@@ -90,7 +91,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             taken = editor.removeEntryForKey(key);
             refusable = !expected.contains(key);
         }
-        check(taken != refusable, "refused exactly what cannot be written");
+        // Besides what cannot be written, what YAML readers would not keep is
+        // refused: a line that is no key to YAML, a value with other keys.
+        const bool forYaml = editor.errorString().endsWith(QLatin1String("for YAML"));
+        check(!(taken && refusable) && (taken || refusable || forYaml), "refused exactly what cannot be written");
         check(taken == editor.errorString().isEmpty(), "a reason for each refusal");
         if (!taken) {
             check(editor.contents() == before, "a refused edit changes nothing");

@@ -85,6 +85,13 @@ public:
     // Why the last call failed; empty after a call that succeeded.
     QString errorString() const;
 
+    // After a setter that returned true: what a YAML reader will read
+    // otherwise than this format does in the items written, for a person (an
+    // item that YAML needs in double quotes and that holds a backslash, which
+    // YAML reads there as an escape; a control character); empty when both
+    // read the items alike, and after any other call.
+    QString noteString() const;
+
 private:
     class Private;
     std::unique_ptr<Private> d;
