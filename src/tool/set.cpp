@@ -19,12 +19,14 @@
 namespace {
 
 constexpr char usage[] = "tarnwick-set version: " TARNWICK_VERSION_STRING "\n"
-                         "usage: tarnwick-set FILE KEY VALUE\n"
-                         "       tarnwick-set --remove FILE KEY\n"
-                         "Gives KEY in the entry file FILE the items that VALUE reads as after a\n"
-                         "colon (robot, \"  padded  \", [1.5, 2, x], []), or removes every entry line of\n"
-                         "KEY, and saves FILE with every other byte kept: atomically, under FILE.lock,\n"
-                         "merged with a change made meanwhile. A FILE that does not exist is created.\n"
+                         "usage: tarnwick-set FILE KEY VALUE [KEY VALUE]...\n"
+                         "       tarnwick-set --remove FILE KEY [KEY]...\n"
+                         "Gives each KEY in the entry file FILE the items that its VALUE reads as after\n"
+                         "a colon (robot, \"  padded  \", [1.5, 2, x], []), or removes every entry line of\n"
+                         "each KEY, and saves FILE with every other line kept: all changes at once or\n"
+                         "none, atomically, under FILE.lock, merged with a change made meanwhile. A\n"
+                         "value's lines that YAML reads with it go with it; what would break the file\n"
+                         "for YAML is refused. A FILE that does not exist is created.\n"
                          "Exit status: 0 when saved, 1 when refused (nothing written, the reason on\n"
                          "standard error), 2 when FILE cannot be read or saved, or the arguments are\n"
                          "wrong.\n";
@@ -61,50 +63,61 @@ int main(int argc, char *argv[])
     const bool remove = argc > 1 && std::strcmp(argv[1], "--remove") == 0;
     if (const int status = tarnwick::answerOption(argc, argv, usage); status >= 0)
         return status;
-    if (argc != 4 || tarnwick::isHelpOrVersion(argv[1])) {
+    const int first = remove ? 3 : 2; // the first KEY
+    const int step = remove ? 1 : 2;  // KEY, or KEY VALUE
+    if (argc < first + step || (argc - first) % step != 0 || tarnwick::isHelpOrVersion(argv[1])) {
         tarnwick::writeAll(STDERR_FILENO, usage);
         return Trouble;
     }
-    const char *const fileArgument = argv[remove ? 2 : 1];
-    const QByteArray key(argv[remove ? 3 : 2]);
-    const QByteArray value(remove ? "" : argv[3]);
+    const char *const fileArgument = argv[first - 1];
+    const int changes = (argc - first) / step;
 
     // A save must name the file: a name that Qt cannot hold is refused.
     const QString fileName = QFile::decodeName(fileArgument);
     if (QFile::encodeName(fileName) != QByteArray(fileArgument))
         return say(Trouble, QStringLiteral("cannot save a file whose name is not valid in the locale's encoding"));
 
-    // The value as the format reads it after a colon.
-    QStringList items;
-    if (!remove) {
+    // Each change, checked before the file is read: a refusal names its key
+    // where there are several.
+    const auto refuse = [changes](const QByteArray &key, const QString &why) {
+        return say(Refused, changes > 1 ? QStringLiteral("key \"%1\": %2").arg(QString::fromLatin1(key), why) : why);
+    };
+    QList<QStringList> values; // the items each VALUE reads as after a colon
+    for (int i = first; !remove && i < argc; i += step) {
+        const QByteArray value(argv[i + 1]);
         if (value.contains('\n'))
-            return say(Refused, QStringLiteral("a value may not hold a line feed"));
+            return refuse(argv[i], QStringLiteral("a value may not hold a line feed"));
         const plinto::yaml::Reader read = readLine("v", value, nullptr);
         if (read.entries.isEmpty())
-            return say(Refused, QStringLiteral("a value may not hold a colon"));
-        items = read.entries.first();
+            return refuse(argv[i], QStringLiteral("a value may not hold a colon"));
+        values.append(read.entries.first());
     }
 
     plinto::yaml::Editor editor;
     if (!editor.load(fileName))
         return say(Trouble, editor.errorString());
-    const QString keyText = QString::fromLatin1(key);
-    const QByteArray trimmed = value.trimmed();
-    const bool changed = remove                                ? editor.removeEntryForKey(keyText)
-            : trimmed.startsWith('[') && trimmed.endsWith(']') ? editor.setListEntryForKey(keyText, items)
-                                                               : editor.setEntryForKey(keyText, items.first());
-    if (!changed)
-        return say(Refused, remove ? QStringLiteral("the key is not there") : editor.errorString());
+    std::string notes;
+    for (int i = first, change = 0; i < argc; i += step, ++change) {
+        const QByteArray key(argv[i]);
+        const QString keyText = QString::fromLatin1(key);
+        const QByteArray trimmed = remove ? QByteArray() : QByteArray(argv[i + 1]).trimmed();
+        const bool taken = remove ? editor.removeEntryForKey(keyText)
+                : trimmed.startsWith('[') && trimmed.endsWith(']')
+                ? editor.setListEntryForKey(keyText, values[change])
+                : editor.setEntryForKey(keyText, values[change].first());
+        if (!taken)
+            return refuse(key, editor.errorString());
+        // What YAML would read otherwise in the value, as tarnwick-check says it.
+        QList<plinto::yaml::Finding> findings;
+        if (!remove)
+            readLine(key, argv[i + 1], &findings);
+        for (const plinto::yaml::Finding &finding : findings)
+            notes += "tarnwick-set: note: " + finding.message.toLatin1().toStdString() + '\n';
+        if (!editor.noteString().isEmpty())
+            notes += "tarnwick-set: note: " + editor.noteString().toLatin1().toStdString() + '\n';
+    }
     if (!editor.save())
         return say(Trouble, editor.errorString());
-
-    // What YAML would read otherwise in the value, as tarnwick-check says it.
-    QList<plinto::yaml::Finding> findings;
-    if (!remove)
-        readLine(key, value, &findings);
-    std::string notes;
-    for (const plinto::yaml::Finding &finding : findings)
-        notes += "tarnwick-set: note: " + finding.message.toLatin1().toStdString() + '\n';
     tarnwick::writeAll(STDERR_FILENO, notes);
     return Saved;
 }
