@@ -15,6 +15,8 @@
 #   stderr   expected standard error (default: empty)
 #   status   expected exit status (default: 0)
 #   locale   a locale the case needs; the case is skipped (exit 77) without it
+# A command that exits with 77 where no such status is expected is skipped,
+# what it wrote saying why.
 set -u
 export TOOL=$1
 case_dir=$2
@@ -45,6 +47,10 @@ status=$?
 failed=0
 expected_status=0
 [ -f "$case_dir/status" ] && expected_status=$(<"$case_dir/status")
+if [ "$status" = 77 ] && [ "$expected_status" != 77 ]; then
+    cat "$work/stdout"
+    exit 77
+fi
 if [ "$status" != "$expected_status" ]; then
     echo "exit status: got $status, expected $expected_status"
     failed=1
