@@ -12,7 +12,8 @@
 # once under eatmydata's library, which makes every sync a no-op for all alike; yq only
 # up to 1e5 lines (it rewrites the file, taking minutes at 1e6). Medians from
 # hyperfine, peak RSS from GNU time; the figures are also drawn in
-# bench/editing.png.
+# bench/editing.png. Then ten settings changed by one tarnwick-set call against ten
+# git config calls.
 set -euo pipefail
 build=$1
 data=$2
@@ -121,9 +122,33 @@ EOF
         # shellcheck disable=SC2046
         /usr/bin/time -f "$tool %M" $(get_command "$tool") 2>>"$out/rss-$lines.txt" >/dev/null
     done
+    # Ten settings spread over the file: one tarnwick-set call against ten git config calls, each in
+    # one shell (under eatmydata, as above), checked first.
+    ten_set="$build/bin/tarnwick-set $out/f.yaml"
+    ten_git=
+    for i in 0 1 2 3 4 5 6 7 8 9; do
+        n=$(((2 * i + 1) * lines / 20))
+        ten_key=section_$((n / 10)).param_$((n % 10))
+        ten_set="$ten_set $ten_key 2.5"
+        ten_git="$ten_git${ten_git:+; }git config --file $out/f.gitconfig ${ten_key//_/-} 2.5"
+    done
+    cp "$base" "$out/f.yaml" && sh -c "$ten_set"
+    [ "$(diff "$base" "$out/f.yaml" | grep -c '^>')" = 10 ] || { echo "tarnwick-set did not change ten lines"; exit 1; }
+    ten_runs=$runs
+    [ "$lines" -ge 1000000 ] && ten_runs=3
+    for tool in tarnwick-set-10 git-config-10; do
+        [ $tool = tarnwick-set-10 ] && command=$ten_set && prepare="cp $base $out/f.yaml"
+        [ $tool = git-config-10 ] && command=$ten_git && prepare="cp $out/base-$lines.gitconfig $out/f.gitconfig"
+        hyperfine -N --warmup 1 --runs "$ten_runs" --prepare "$prepare" --export-json "$out/set-$lines-$tool-eatmydata.json" \
+            -n "$tool" "$eatmydata sh -c '$command'" >/dev/null
+        bash -c "$prepare"
+        /usr/bin/time -f "$tool %M" $eatmydata sh -c "$command" 2>>"$out/rss-$lines.txt" >/dev/null
+    done
     python3 - "$out" "$lines" "$(stat -c %s "$base")" "${sets[*]}" "${gets[*]}" <<'EOF'
 import json, sys
 out, lines, size, sets, gets = sys.argv[1], int(sys.argv[2]), int(sys.argv[3]), sys.argv[4].split(), sys.argv[5].split()
+ten = {t: json.load(open("%s/set-%d-%s-eatmydata.json" % (out, lines, t)))["results"][0]["median"]
+       for t in ("tarnwick-set-10", "git-config-10")}
 median = lambda f: json.load(open(f))["results"][0]["median"]
 rss = {name: int(kib) for name, kib in (line.rsplit(None, 1) for line in open("%s/rss-%d.txt" % (out, lines)))}
 synced = {t: median("%s/set-%d-%s-synced.json" % (out, lines, t)) for t in sets}
@@ -143,6 +168,8 @@ print("\ntarnwick-set, under eatmydata: %.2f times git config --file, %.2f times
       % (quick["tarnwick-set"] / quick["git-config"], quick["tarnwick-set"] / quick["sed"],
          synced["tarnwick-set"] - quick["tarnwick-set"]))
 print("tarnwick-get: %.2f times git config --get." % (times["tarnwick-get"] / times["git-config-get"]))
+print("ten settings, under eatmydata: one tarnwick-set call %.4f s, ten git config calls %.4f s: %.2f times."
+      % (ten["tarnwick-set-10"], ten["git-config-10"], ten["tarnwick-set-10"] / ten["git-config-10"]))
 print("peak RSS: tarnwick-set %.1f MB, tarnwick-get %.1f MB; the file's size plus 16 bytes a line: %.1f MB."
       % (rss["tarnwick-set"] / 1024, rss["tarnwick-get"] / 1024, limit))
 EOF
@@ -150,7 +177,8 @@ done
 
 # The picture: time and peak memory against lines, one line per tool (the
 # sets under eatmydata; cp, the floor of copying the file, left out).
-python3 - "$out" "tarnwick-set git-config crudini sed yq" "tarnwick-get git-config-get crudini-get grep-m1" \
+python3 - "$out" "tarnwick-set git-config crudini sed yq tarnwick-set-10 git-config-10" \
+    "tarnwick-get git-config-get crudini-get grep-m1" \
     "${sizes[@]}" >"$out/plot.dat" <<'EOF'
 import json, os, sys
 out, sets, gets, sizes = sys.argv[1], sys.argv[2].split(), sys.argv[3].split(), sys.argv[4:]
