@@ -5,8 +5,8 @@
 # editing.sh BIN CASE: saves made by tarnwick-set (the Editor's save) under
 # real faults: a full file system, a folder that cannot be written, processes
 # killed with SIGKILL mid-save, a file too large for memory, several writers at once, a holder of the lock
-# that is slow, stopped or dead, the order of the syncs; and a round trip
-# through every golden input. BIN is the folder of the commands.
+# that is slow, stopped or dead, the order of the syncs, syncs and reads that fail, a file that cannot be
+# read; and a round trip through every golden input. BIN is the folder of the commands.
 set -u
 bin=$(cd "$1" && pwd)
 case=$2
@@ -154,6 +154,52 @@ syncs-in-order) # the new file synced before the rename, the folder after it
          /O_DIRECTORY/ && renamed {dir = $NF}
          END {exit !(synced && renamed && dirSynced)}' trace \
         || fail "order of the syncs: $(grep -E 'sync|rename|TMPFILE|DIRECTORY' trace)"
+    ;;
+failed-syncs) # a sync that fails is a failed save: of the new file, nothing is written; of the folder, it is said
+    command -v strace >/dev/null || skip "strace is not installed"
+    printf 'k: 1\n' >f
+    traced -f -o /dev/null -e trace=fsync -e inject=fsync:error=EIO:when=1 "$set_" f k 2 2>err
+    [ $? = 2 ] || fail "status after a failed sync of the new file, expected 2"
+    grep -q "cannot save f: cannot write it: Input/output error" err || fail "message: $(cat err)"
+    [ "$(cat f)" = "k: 1" ] && [ "$(ls)" = "$(printf 'err\nf')" ] || fail "the file changed: $(cat f), $(ls)"
+    traced -f -o /dev/null -e trace=fsync -e inject=fsync:error=EIO:when=2 "$set_" f k 3 2>err
+    [ $? = 2 ] || fail "status after a failed sync of the folder, expected 2"
+    grep -q "the change is written, but syncing its folder failed (Input/output error): it may not survive a power cut" err \
+        || fail "message: $(cat err)"
+    [ "$(cat f)" = "k: 3" ] || fail "the new file is not in place: $(cat f)"
+    ;;
+read-error-under-lock) # the file read again under the lock fails: nothing is written, and it says why
+    command -v strace >/dev/null || skip "strace is not installed"
+    printf 'k: 1\n' >f
+    # The reads before the lock is taken (the loader's own among them), then the first one after.
+    traced -f -o trace -e trace=pread64,openat "$set_" f k 2 || fail "save"
+    reads=$(sed -n '/f\.lock"/q; /pread64(/p' trace | wc -l)
+    printf 'k: 1\n' >f
+    traced -f -o /dev/null -e trace=pread64 -e inject=pread64:error=EIO:when=$((reads + 1)) "$set_" f k 3 2>err
+    [ $? = 2 ] || fail "status, expected 2"
+    grep -q "cannot save f: Input/output error" err || fail "message: $(cat err)"
+    [ "$(cat f)" = "k: 1" ] || fail "the file changed: $(cat f)"
+    ;;
+unreadable-file) # one that cannot be read is not taken for an empty one, at load or under the lock
+    command -v strace >/dev/null || skip "strace is not installed"
+    as=() # root, whom file modes do not stop, without the capability to override them
+    if [ "$(id -u)" = 0 ]; then
+        as=(setpriv --inh-caps=-dac_override,-dac_read_search,-fowner --bounding-set=-dac_override,-dac_read_search,-fowner --)
+        "${as[@]}" true 2>/dev/null || skip "root cannot give up overriding file modes here"
+    fi
+    printf 'k: 1\n' >f && chmod 000 f
+    "${as[@]}" "$set_" f k 2 2>err
+    [ $? = 2 ] && grep -q "cannot read f: Permission denied" err || fail "load of an unreadable file: $(cat err)"
+    chmod 600 f
+    # Unreadable after load: the save's lock file synced, then 2 s of delay, under the lock.
+    "${as[@]}" strace -f -o /dev/null -e trace=fdatasync -e inject=fdatasync:delay_enter=2000000:when=1 "$set_" f k 3 2>err &
+    saver=$!
+    for _ in $(seq 1 200); do [ -s f.lock ] && break; sleep 0.01; done
+    chmod 000 f
+    wait $saver
+    [ $? = 2 ] && grep -q "cannot save f: Permission denied" err || fail "a file unreadable since load: $(cat err)"
+    chmod 600 f
+    [ "$(cat f)" = "k: 1" ] || fail "the file changed: $(cat f)"
     ;;
 file-beyond-memory) # 400 MB (sparse) under a 300 MB address-space limit: refused, the file as it was
     if ldd "$set_" | grep -q libasan; then

@@ -46,6 +46,9 @@ private slots:
     void saveMerges();
     void saveKeepsTheFileKind_data();
     void saveKeepsTheFileKind();
+    void saveAgain_data();
+    void saveAgain();
+    void saveWaitsForALiveLock_data();
     void saveWaitsForALiveLock();
     void loadAndSaveFailures_data();
     void loadAndSaveFailures();
@@ -174,6 +177,8 @@ void tst_Editor::written_data()
 
     // clang-format off
     QTest::newRow("CRLF kept") << QByteArray("a: 1\r\nb: 2\r\n") << Script{"set a=3", "set c=x"} << QByteArray("a: 3\r\nb: 2\r\nc: x\r\n");
+    QTest::newRow("a new line ends as the last line") << QByteArray("a: 1\r\nb: 2\n") << Script{"set c=x"} << QByteArray("a: 1\r\nb: 2\nc: x\n");
+    QTest::newRow("the key in its own value") << QByteArray("k: k\nx: 1\n") << Script{"remove k"} << QByteArray("x: 1\n");
     QTest::newRow("what stands around the value") << QByteArray("  k  :\t v  # c  \r\n") << Script{"list k=1|2"} << QByteArray("  k  :\t [1, 2]  \r\n");
     QTest::newRow("a blank after a bare colon") << QByteArray("k:\nj::\n") << Script{"set k=1", "set j=2"} << QByteArray("k: 1\nj:: 2\n");
     QTest::newRow("the last line of a key") << QByteArray("k: 1\nk: 2\n") << Script{"set k=3"} << QByteArray("k: 1\nk: 3\n");
@@ -371,51 +376,120 @@ void tst_Editor::saveMerges()
 void tst_Editor::saveKeepsTheFileKind_data()
 {
     QTest::addColumn<QString>("kind");
-    for (const char *kind :
-         {"permission bits 0640", "permission bits 0600", "symbolic link", "dangling link", "missing"})
+    for (const char *kind : {"permission bits 0640", "permission bits 0600", "symbolic link", "dangling link",
+                             "missing", "missing, no edit", "hard link, set as it was"})
         QTest::newRow(kind) << QString::fromLatin1(kind);
 }
 
-// A save writes what it names: the permission bits stay, a link stays a link.
+// A save writes what it names: the permission bits stay, a link stays a link,
+// a file that does not exist is created; a save that changes nothing writes
+// nothing, so that a hard link stays one.
 void tst_Editor::saveKeepsTheFileKind()
 {
     QFETCH(QString, kind);
     const QString name = QStringLiteral("kind-") + QString::number(++m_files);
     const QString target = m_dir.filePath(name + QStringLiteral(".target"));
     QString file = m_dir.filePath(name);
-    const QByteArray before
-            = kind == QLatin1String("missing") || kind == QLatin1String("dangling link") ? "" : "k: 1\n";
+    const bool missing = kind.startsWith(QLatin1String("missing")) || kind == QLatin1String("dangling link");
+    const bool unchanged = kind.startsWith(QLatin1String("hard link"));
+    const QByteArray before = missing ? "" : "k: 1\n";
     if (!before.isEmpty())
         write(before, QFileInfo(target).fileName());
     if (kind.endsWith(QLatin1String("link")))
         QVERIFY(QFile::link(QFileInfo(target).fileName(), file));
+    else if (unchanged)
+        QCOMPARE(::link(QFile::encodeName(target).constData(), QFile::encodeName(file).constData()), 0);
     else
         file = target;
     const mode_t mode = kind.endsWith(QLatin1String("0600")) ? 0600 : 0640;
     if (!before.isEmpty())
         QCOMPARE(::chmod(QFile::encodeName(target).constData(), mode), 0);
+    struct stat old;
+    QCOMPARE(::stat(QFile::encodeName(target).constData(), &old) == 0, !missing);
 
     Editor editor;
     QVERIFY(editor.load(file));
-    QVERIFY(editor.setEntryForKey(QStringLiteral("k"), QStringLiteral("2")));
+    const bool edit = kind != QLatin1String("missing, no edit");
+    if (edit)
+        QVERIFY(editor.setEntryForKey(QStringLiteral("k"), QString::fromLatin1(unchanged ? "1" : "2")));
     QVERIFY2(editor.save(), qPrintable(editor.errorString()));
     QFile saved(target);
     QVERIFY(saved.open(QIODevice::ReadOnly));
-    QCOMPARE(saved.readAll(), QByteArray("k: 2\n"));
-    QCOMPARE(QFileInfo(file).isSymLink(), kind.endsWith(QLatin1String("link")));
+    QCOMPARE(saved.readAll(), QByteArray(!edit ? "" : unchanged ? "k: 1\n" : "k: 2\n"));
+    QCOMPARE(QFileInfo(file).isSymLink(), kind.endsWith(QLatin1String("link")) && !unchanged);
     struct stat status;
     QCOMPARE(::stat(QFile::encodeName(target).constData(), &status), 0);
     if (!before.isEmpty())
         QCOMPARE(status.st_mode & 0777, mode);
+    if (unchanged) {
+        QCOMPARE(status.st_ino, old.st_ino);
+        QCOMPARE(status.st_nlink, nlink_t(2));
+    }
+}
+
+// One editor, several saves and files: each save keeps what the ones before
+// it wrote; a second load drops the first file's edits; a file deleted since
+// load holds nothing, and gets the edits alone.
+void tst_Editor::saveAgain_data()
+{
+    QTest::addColumn<Script>("steps"); // edits as run() takes them, "save", "load other", "delete"
+    QTest::addColumn<QByteArray>("file");
+    QTest::addColumn<QByteArray>("other");
+    const QByteArray other = "o: 1\n";
+    QTest::newRow("saves one after another")
+            << Script{"set a=2", "save", "set b=3", "save"} << QByteArray("a: 2\nb: 3\n") << other;
+    QTest::newRow("a second load") << Script{"set a=2", "load other", "set o=2", "save"} << QByteArray("a: 1\nb: 2\n")
+                                   << QByteArray("o: 2\n");
+    QTest::newRow("deleted since load") << Script{"set a=5", "delete", "save"} << QByteArray("a: 5\n") << other;
+}
+
+void tst_Editor::saveAgain()
+{
+    QFETCH(Script, steps);
+    QFETCH(QByteArray, file);
+    QFETCH(QByteArray, other);
+    const QString path = write("a: 1\nb: 2\n");
+    const QString otherPath = write("o: 1\n");
+    Editor editor;
+    QVERIFY(editor.load(path));
+    for (const QString &step : steps) {
+        Entries entries;
+        QSet<QString> keys;
+        bool taken = false;
+        if (step == QLatin1String("save"))
+            QVERIFY2(editor.save(), qPrintable(editor.errorString()));
+        else if (step == QLatin1String("load other"))
+            QVERIFY(editor.load(otherPath));
+        else if (step == QLatin1String("delete"))
+            QVERIFY(QFile::remove(path));
+        else
+            run(editor, {step}, entries, keys, taken);
+    }
+    QFile saved(path);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), file);
+    QFile savedOther(otherPath);
+    QVERIFY(savedOther.open(QIODevice::ReadOnly));
+    QCOMPARE(savedOther.readAll(), other);
 }
 
 // A live holder of the lock is waited for, then named; an empty lock file
 // that no process holds (its holder died before it wrote its id) is not.
+void tst_Editor::saveWaitsForALiveLock_data()
+{
+    QTest::addColumn<bool>("throughLink"); // saved through a symbolic link: the lock is the target's
+    QTest::newRow("the file") << false;
+    QTest::newRow("a link to it") << true;
+}
+
 void tst_Editor::saveWaitsForALiveLock()
 {
+    QFETCH(bool, throughLink);
     const QString file = write("k: 1\n");
+    const QString link = file + QStringLiteral(".link");
+    QVERIFY(QFile::link(file, link));
     Editor editor;
-    QVERIFY(editor.load(file));
+    QVERIFY(editor.load(throughLink ? link : file));
     QVERIFY(editor.setEntryForKey(QStringLiteral("k"), QStringLiteral("2")));
     {
         QLockFile holder(file + QStringLiteral(".lock"));

@@ -6,10 +6,18 @@
 //
 // Two promises hold after any sequence of edits: the edited file reads back
 // exactly as the loaded file with the edits applied (contents() parsed by
-// Reader, and reader(), give that store), and nothing but the edited keys'
-// lines changes: a set replaces the value on the key's last entry line (what
-// stands before the value and the line's end stay), a new key gets a line at
-// the end, a remove deletes the key's entry lines.
+// Reader, and reader(), give that store), and an edit changes only the key's
+// entry lines and their value lines, the lines after an entry line that YAML
+// reads as part of its value (the rest of a flow list or mapping, or of a
+// scalar in quotes, not closed on the line; a block scalar; a plain scalar
+// going on; after an empty value, the nested block). A set replaces the value
+// on the key's last entry line (what stands before the value and the line's
+// end stay) and removes that line's value lines, a new key gets a line at the
+// end, a remove deletes the key's entry lines with their value lines; a
+// comment line among value lines that reads as an entry stays.
+//
+// A file that YAML loaded before an edit loads after it, with the key read as
+// set: what cannot be done so is refused (see the setters).
 #ifndef PLINTO_YAML_EDITOR_H
 #define PLINTO_YAML_EDITOR_H
 
@@ -48,7 +56,14 @@ public:
     // colon, a line feed, a NUL byte or white space at either end; an item
     // with a colon, a line feed, a NUL byte or a double quote, and in list
     // form a comma or a bracket; any character outside Latin-1 (the file is
-    // read a byte a character). The empty key is a key like any other.
+    // read a byte a character). The empty key is a key like any other. Also
+    // false, the reason naming the key and the lines, when programs that read
+    // the file as YAML would not keep the change: the key's last entry line
+    // is part of another key's value ("  port: 80" in a block scalar) or an
+    // item of a list ("- name: x"), its value lines hold other keys (a nested
+    // mapping), its value holds an anchor that an alias elsewhere uses, or it
+    // is YAML's merge key "<<". Items go in double quotes where YAML would
+    // read them otherwise ("*x", "- a", "a #b"), and nowhere else.
     bool setEntryForKey(const QString &key, const QString &item);          // one item, scalar form
     bool setListEntryForKey(const QString &key, const QStringList &items); // list form, any count
     // The shortest text that reads back as the value, in C notation whatever
@@ -58,7 +73,8 @@ public:
     bool setIntegerEntryForKey(const QString &key, qint64 value);
     bool setBoolEntryForKey(const QString &key, bool value); // true or false
 
-    // Removes every entry line of the key; false when the key is not there.
+    // Removes every entry line of the key with its value lines; false when the
+    // key is not there, or as a setter is for YAML's sake (but for "<<").
     bool removeEntryForKey(const QString &key);
 
     // The store as the edited file reads, built anew by each call.
@@ -71,25 +87,28 @@ public:
     // Saves the edits: under the lock FILE.lock, reads the file again and,
     // where another program changed it since load(), applies the edits to
     // what it holds now (another key's change stays; for the same key, this
-    // save wins); writes a new file beside it, syncs it, renames it over the
-    // file (keeping its permission bits; a symbolic link stays a link and its
-    // target is written; a hard link is split) and syncs the folder, so that
-    // after a crash the file is the old one or the new one, whole. A live
-    // holder of the lock is waited for 5 seconds. Returns false, with the file
-    // as it was and errorString() saying why, on any failure (no file loaded,
-    // the lock held, a full disk, an I/O error, a folder that cannot be
-    // written), but one: when syncing the folder fails, the new file is in
-    // place already, and errorString() says it may not survive a power cut.
+    // save wins; where the change makes an edit one that YAML readers would
+    // not keep, nothing is saved); writes a new file beside it, syncs it,
+    // renames it over the file (keeping its permission bits; a symbolic link
+    // stays a link and its target is written; a hard link is split) and
+    // syncs the folder, so that after a crash the file is the old one or the
+    // new one, whole. A live holder of the lock is waited for 5 seconds.
+    // Returns false, with the file as it was and errorString() saying why, on
+    // any failure (no file loaded, the lock held, a full disk, an I/O error, a
+    // folder that cannot be written), but one: when syncing the folder fails,
+    // the new file is in place already, and errorString() says it may not
+    // survive a power cut.
     bool save();
 
     // Why the last call failed; empty after a call that succeeded.
     QString errorString() const;
 
     // After a setter that returned true: what a YAML reader will read
-    // otherwise than this format does in the items written, for a person (an
-    // item that YAML needs in double quotes and that holds a backslash, which
-    // YAML reads there as an escape; a control character); empty when both
-    // read the items alike, and after any other call.
+    // otherwise than this format does, for a person (an item that YAML needs
+    // in double quotes and that holds a backslash, which YAML reads there as
+    // an escape; a control character; a new key that is no such key to YAML,
+    // "- name", and the empty key); empty when both read the line alike, and
+    // after any other call.
     QString noteString() const;
 
 private:
