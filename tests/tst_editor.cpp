@@ -432,12 +432,13 @@ void tst_Editor::saveKeepsTheFileKind()
 // load holds nothing, and gets the edits alone.
 void tst_Editor::saveAgain_data()
 {
-    QTest::addColumn<Script>("steps"); // edits as run() takes them, "save", "load other", "delete"
+    QTest::addColumn<Script>("steps"); // edits as run() takes them, "save", "load other", "delete", and
+                                       // "contents": the bytes the file ends with, before the last save
     QTest::addColumn<QByteArray>("file");
     QTest::addColumn<QByteArray>("other");
     const QByteArray other = "o: 1\n";
     QTest::newRow("saves one after another")
-            << Script{"set a=2", "save", "set b=3", "save"} << QByteArray("a: 2\nb: 3\n") << other;
+            << Script{"set a=2", "save", "set b=3", "contents", "save"} << QByteArray("a: 2\nb: 3\n") << other;
     QTest::newRow("a second load") << Script{"set a=2", "load other", "set o=2", "save"} << QByteArray("a: 1\nb: 2\n")
                                    << QByteArray("o: 2\n");
     QTest::newRow("deleted since load") << Script{"set a=5", "delete", "save"} << QByteArray("a: 5\n") << other;
@@ -462,6 +463,8 @@ void tst_Editor::saveAgain()
             QVERIFY(editor.load(otherPath));
         else if (step == QLatin1String("delete"))
             QVERIFY(QFile::remove(path));
+        else if (step == QLatin1String("contents"))
+            QCOMPARE(editor.contents(), file);
         else
             run(editor, {step}, entries, keys, taken);
     }
