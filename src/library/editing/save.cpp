@@ -6,7 +6,7 @@
 // report their failures (QSaveFile ignores those of its own sync).
 #include "save.h"
 
-#include "filebytes.h"
+#include "reading/filebytes.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -6,8 +6,8 @@
 // format's own rules before it is taken.
 #include "writing.h"
 
-#include "numbers.h"
-#include "texts.h"
+#include "reading/numbers.h"
+#include "reading/texts.h"
 
 #include <charconv>
 #include <cmath>

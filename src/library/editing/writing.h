@@ -6,7 +6,7 @@
 #ifndef PLINTO_YAML_WRITING_H
 #define PLINTO_YAML_WRITING_H
 
-#include "syntax.h"
+#include "reading/syntax.h"
 
 #include <QStringList>
 

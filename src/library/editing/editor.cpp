@@ -8,7 +8,7 @@
 #include <plinto/editor.h>
 
 #include "edits.h"
-#include "filebytes.h"
+#include "reading/filebytes.h"
 #include "save.h"
 #include "writing.h"
 

@@ -5,7 +5,7 @@
 // lines added at the end, and the rest of the file passed through in pieces.
 #include "edits.h"
 
-#include "filebytes.h"
+#include "reading/filebytes.h"
 #include "keylines.h"
 #include "valuelines.h"
 #include "writing.h"

@@ -6,7 +6,7 @@
 #ifndef PLINTO_YAML_SAVE_H
 #define PLINTO_YAML_SAVE_H
 
-#include "syntax.h"
+#include "reading/syntax.h"
 
 #include <QByteArray>
 #include <QLockFile>
