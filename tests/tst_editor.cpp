@@ -202,6 +202,7 @@ void tst_Editor::written_data()
     // A value's lines go with it.
     QTest::newRow("flow list over lines") << QByteArray("data: [1,\n  2,\n  3]\nnext: 1\n") << Script{"list data=7"} << QByteArray("data: [7]\nnext: 1\n");
     QTest::newRow("comments in a flow list") << QByteArray("a: [1, # c\n  # x\n  2]\nb: 1\n") << Script{"set a=5"} << QByteArray("a: 5\nb: 1\n");
+    QTest::newRow("a bracket in quotes in a flow list") << QByteArray("a: [\"x]\", 1,\n  2]\nb: 1\n") << Script{"set a=5"} << QByteArray("a: 5\nb: 1\n");
     QTest::newRow("flow mapping over lines") << QByteArray("f: {a,\n  b}\nn: 1\n") << Script{"set f=x"} << QByteArray("f: x\nn: 1\n");
     QTest::newRow("single quotes over lines") << QByteArray("q: 'it''s\n  long'\nn: 1\n") << Script{"set q=x"} << QByteArray("q: x\nn: 1\n");
     QTest::newRow("double quotes over lines") << QByteArray("q: \"a \\\"b\n  c\"\nn: 1\n") << Script{"set q=x"} << QByteArray("q: x\nn: 1\n");
@@ -278,6 +279,9 @@ void tst_Editor::refused_data()
     QTest::newRow("in a flow mapping") << QByteArray("f: {x,\n  a: 1}\n") << Script{"remove a"}
                                        << "key \"a\" on line 2 is part of the value that line 1 begins, to YAML"
                     + breaks;
+    QTest::newRow("in double quotes, at the margin")
+            << QByteArray("q: \"a\nb: 1\"\nc: 2\n") << Script{"set b=2"}
+            << "key \"b\" on line 2 is part of the value that line 1 begins, to YAML" + breaks;
     QTest::newRow("in double quotes") << QByteArray("q: \"x\n\n  # a: 1\"\n") << Script{"set # a=2"}
                                       << "key \"# a\" on line 3 is part of the value that line 1 begins, to YAML"
                     + breaks;
