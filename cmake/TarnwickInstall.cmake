@@ -47,8 +47,8 @@ configure_file(cmake/plinto-yaml.pc.in "${PROJECT_BINARY_DIR}/plinto-yaml.pc" @O
 install(FILES "${PROJECT_BINARY_DIR}/plinto-yaml.pc" DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
 
 if(TARGET tarnwick)
-    install(TARGETS tarnwick tarnwick-check tarnwick-get tarnwick-set RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-    install(FILES man/tarnwick.1 man/tarnwick-check.1 man/tarnwick-get.1 man/tarnwick-set.1
+    install(TARGETS tarnwick tarnwick-check tarnwick-get tarnwick-set tarnwick-watch RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+    install(FILES man/tarnwick.1 man/tarnwick-check.1 man/tarnwick-get.1 man/tarnwick-set.1 man/tarnwick-watch.1
         DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 

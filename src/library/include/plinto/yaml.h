@@ -2,7 +2,8 @@
 // SPDX-License-Identifier: MIT
 
 // Reader: typed lookups in a flat key/value entry file; Editor (editor.h,
-// included at the end): changes to one, saved.
+// included at the end): changes to one, saved; Watcher (watcher.h, likewise):
+// word of changes to one, key by key.
 //
 // An entry file holds one "key: value" or "key: [a, b, c]" per line. Reader
 // loads it into an ordered map and answers lookups that never fail: what is
@@ -148,5 +149,6 @@ public:
 } // namespace plinto
 
 #include <plinto/editor.h>
+#include <plinto/watcher.h>
 
 #endif // PLINTO_YAML_H

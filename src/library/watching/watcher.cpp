@@ -1,0 +1,313 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
+// Watcher: the road of a change. The folders on the way to the file are
+// watched (notifier, filepath); each event is sorted by what it says of the
+// file: a save that is complete (a rename into place, a writer's close, a
+// link swapped) is read once the events of that moment are in, a file
+// written in place once its writer closes it or it has stayed unchanged for
+// the settle time. What is read is compared with the store (changes), and
+// the keys that differ are reported.
+#include <plinto/watcher.h>
+
+#include "changes.h"
+#include "filepath.h"
+#include "notifier.h"
+#include "reading/filebytes.h"
+
+#include <QBuffer>
+#include <QFile>
+#include <QTimer>
+
+#include <sys/inotify.h>
+#include <sys/stat.h>
+
+#include <map>
+#include <vector>
+
+namespace plinto {
+namespace yaml {
+
+namespace {
+
+constexpr int pollInterval = 1000; // milliseconds, where no folder can be watched
+
+enum class Read { Read, Missing, Failed };
+
+// The file's store, or why it cannot be read.
+Read readStore(const QByteArray &file, Reader &store, QString &why)
+{
+    QByteArray bytes;
+    switch (detail::readFileBytes(QFile::decodeName(file), bytes, why)) {
+    case detail::FileBytes::Missing:
+        why = qt_error_string(ENOENT);
+        return Read::Missing;
+    case detail::FileBytes::Failed:
+        return Read::Failed;
+    case detail::FileBytes::Read:
+        break;
+    }
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::ReadOnly);
+    store.parse(&buffer);
+    return Read::Read;
+}
+
+} // namespace
+
+class Watcher::Private : public detail::FolderListener
+{
+public:
+    explicit Private(Watcher *watcher);
+    ~Private() { unwatchWay(); }
+
+    void folderChanged(int folder, quint32 mask, const QByteArray &name) override;
+    void eventsLost() override;
+
+    // Watches each folder on the way to the file, or polls it where one
+    // cannot be watched or does not tell of every change.
+    void watchWay();
+    void unwatchWay();
+    // What the events of a moment asked for: the way followed again, the
+    // file read.
+    void process();
+    // Reads the file and reports the keys that differ, or the failure.
+    void readAndReport();
+    void poll();
+    void soon(bool followAgain)
+    {
+        follow = follow || followAgain;
+        read = true;
+        settling.stop();
+        processing.start();
+    }
+    // Written in place: read once its writer closes it, or it has rested for
+    // the settle time; not before, even where a save before it was complete.
+    void writing()
+    {
+        read = false;
+        settling.start();
+    }
+
+    Watcher *q;
+    QString fileName;
+    QString error;
+    Reader store;
+    bool failing = false; // readFailed told of the last read
+    detail::FilePath way;
+    std::shared_ptr<detail::Notifier> notifier;
+    std::map<int, std::vector<QByteArray>> folders; // the watches held, and the folders each is of
+    QTimer processing;                              // at once, once the events of this moment are in
+    QTimer settling;                                // a file written in place, quiet for the settle time
+    QTimer polling;
+    detail::FileState polled;
+    bool pollChanged = false;
+    bool follow = false;
+    bool read = false;
+};
+
+Watcher::Private::Private(Watcher *watcher) : q(watcher), processing(watcher), settling(watcher), polling(watcher)
+{
+    processing.setSingleShot(true);
+    processing.setInterval(0);
+    settling.setSingleShot(true);
+    settling.setInterval(2000);
+    polling.setInterval(pollInterval);
+    QObject::connect(&processing, &QTimer::timeout, watcher, [this] { process(); });
+    QObject::connect(&settling, &QTimer::timeout, watcher, [this] { readAndReport(); });
+    QObject::connect(&polling, &QTimer::timeout, watcher, [this] { poll(); });
+}
+
+void Watcher::Private::folderChanged(int folder, quint32 mask, const QByteArray &name)
+{
+    const auto watched = folders.find(folder);
+    if (watched == folders.end())
+        return;
+    if (mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) { // a folder on the way is gone
+        soon(true);
+        return;
+    }
+    for (const QByteArray &path : watched->second) {
+        const auto names = way.folders.find(path);
+        if (names == way.folders.end() || names->second.count(name) == 0)
+            continue; // another file of the folder: a lock, a save's new file
+        if (path != way.folder || name != way.name) {
+            if (mask & (IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO))
+                soon(true); // a link on the way made, swapped or gone
+            continue;
+        }
+        if (mask & (IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE | IN_MOVED_FROM)) {
+            soon(false); // complete: renamed into place, closed by its writer, or gone
+        } else if (mask & IN_CREATE) {
+            struct stat status;
+            if ((mask & IN_ISDIR) || (::lstat(way.file.constData(), &status) == 0 && S_ISLNK(status.st_mode)))
+                soon(true); // a folder or a link, whole as it appears
+            else
+                writing(); // made to be written in place
+        } else if (mask & IN_MODIFY) {
+            writing();
+        }
+    }
+}
+
+void Watcher::Private::eventsLost()
+{
+    soon(true);
+}
+
+void Watcher::Private::watchWay()
+{
+    QString why;
+    if (!notifier)
+        notifier = detail::Notifier::forThisThread(why);
+    bool watched = notifier != nullptr;
+    for (const auto &folder : way.folders) {
+        if (!notifier)
+            break;
+        const int watch = notifier->watch(folder.first, this, why);
+        if (watch < 0) {
+            watched = false; // a folder on the way that is gone, or the system's limit
+            continue;
+        }
+        folders[watch].push_back(folder.first);
+    }
+    const QByteArray remote = detail::remoteFileSystem(way.folder);
+    error.clear();
+    if (watched && remote.isEmpty()) {
+        polling.stop();
+        return;
+    }
+    if (!watched)
+        error = QStringLiteral("%1 cannot be watched (%2): it is polled every second").arg(fileName, why);
+    else
+        error = QStringLiteral("%1 is on a file system that does not tell of changes made elsewhere (%2): it is "
+                               "polled every second as well")
+                        .arg(fileName, QString::fromLatin1(remote));
+    polled = detail::fileState(way.file);
+    pollChanged = false;
+    polling.start();
+}
+
+void Watcher::Private::unwatchWay()
+{
+    for (const auto &folder : folders) {
+        for (size_t i = 0; i < folder.second.size(); ++i)
+            notifier->unwatch(folder.first, this);
+    }
+    folders.clear();
+    polling.stop();
+}
+
+void Watcher::Private::process()
+{
+    if (follow) {
+        follow = false;
+        detail::FilePath again = detail::followPath(QFile::encodeName(fileName));
+        if (again.folders != way.folders || folders.empty()) {
+            unwatchWay();
+            way = std::move(again);
+            watchWay();
+        }
+    }
+    if (read) {
+        read = false;
+        readAndReport();
+    }
+}
+
+void Watcher::Private::readAndReport()
+{
+    Reader fresh;
+    QString why;
+    if (readStore(way.file, fresh, why) != Read::Read) {
+        if (!failing) {
+            failing = true;
+            Q_EMIT q->readFailed(QStringLiteral("cannot read %1: %2").arg(fileName, why));
+        }
+        return;
+    }
+    failing = false;
+    const QStringList keys = detail::changedKeys(store.entries, fresh.entries);
+    if (keys.isEmpty())
+        return;
+    const Reader before = store;
+    store = fresh;
+    Q_EMIT q->entriesChanged(keys, before);
+}
+
+// A poll reads the file once it has stayed as it is for a whole interval.
+void Watcher::Private::poll()
+{
+    const detail::FileState now = detail::fileState(way.file);
+    if (now != polled) {
+        polled = now;
+        pollChanged = true;
+        return;
+    }
+    if (pollChanged || folders.empty()) {
+        pollChanged = false;
+        soon(true); // and a folder that came back is watched again
+    }
+}
+
+Watcher::Watcher(QObject *parent) : QObject(parent), d(std::make_unique<Private>(this))
+{
+    qRegisterMetaType<plinto::yaml::Reader>("plinto::yaml::Reader");
+}
+
+Watcher::~Watcher() = default;
+
+bool Watcher::watch(const QString &fileName)
+{
+    detail::FilePath way = detail::followPath(QFile::encodeName(fileName));
+    if (!way.folderExists) {
+        d->error = QStringLiteral("cannot watch %1: its folder %2 does not exist")
+                           .arg(fileName, QFile::decodeName(way.folder));
+        return false;
+    }
+    Reader fresh;
+    QString why;
+    if (readStore(way.file, fresh, why) == Read::Failed) {
+        d->error = QStringLiteral("cannot read %1: %2").arg(fileName, why);
+        return false;
+    }
+    d->unwatchWay();
+    d->settling.stop();
+    d->processing.stop();
+    d->fileName = fileName;
+    d->way = std::move(way);
+    d->store = fresh;
+    d->failing = false;
+    d->follow = false;
+    d->read = false;
+    d->watchWay();
+    return true;
+}
+
+QString Watcher::fileName() const
+{
+    return d->fileName;
+}
+
+Reader Watcher::reader() const
+{
+    return d->store;
+}
+
+QString Watcher::errorString() const
+{
+    return d->error;
+}
+
+void Watcher::setSettleTime(int milliseconds)
+{
+    d->settling.setInterval(qMax(0, milliseconds));
+}
+
+int Watcher::settleTime() const
+{
+    return d->settling.interval();
+}
+
+} // namespace yaml
+} // namespace plinto

@@ -1,0 +1,321 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
+#include "editor_laws.h"
+
+#include <plinto/yaml.h>
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <memory>
+#include <vector>
+
+using laws::Entries;
+using plinto::yaml::Reader;
+using plinto::yaml::Watcher;
+
+// What a watcher told, in order.
+struct Told
+{
+    struct Report
+    {
+        QStringList keys;
+        Entries before;
+        Entries after;
+    };
+    std::vector<Report> reports;
+    QStringList failures;
+
+    explicit Told(Watcher &watcher)
+    {
+        QObject::connect(&watcher, &Watcher::entriesChanged, &watcher,
+                         [this, &watcher](const QStringList &keys, const Reader &before) {
+                             reports.push_back({keys, before.entries, watcher.reader().entries});
+                         });
+        QObject::connect(&watcher, &Watcher::readFailed, &watcher,
+                         [this](const QString &reason) { failures.append(reason); });
+    }
+};
+
+// Failures wait this long: a bound for a hung test, not a figure of speed.
+constexpr int patience = 60000;
+
+class tst_Watcher : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void saves_data();
+    void saves();
+    void noReport_data();
+    void noReport();
+    void neverHalfAFile();
+    void removedAndBack();
+    void watchFailures_data();
+    void watchFailures();
+    void thousandWatchers();
+
+private:
+    QString path(const QString &name) const { return m_dir.filePath(name); }
+    // Runs the saver as another process: KIND FILE setup|COUNT [FIRST].
+    bool runSaver(const QStringList &arguments);
+    static QByteArray bytesOf(const QString &file);
+    QTemporaryDir m_dir;
+    int m_files = 0;
+};
+
+bool tst_Watcher::runSaver(const QStringList &arguments)
+{
+    QProcess saver;
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("TARNWICK_SET"), QStringLiteral(TARNWICK_SET));
+    saver.setProcessEnvironment(environment);
+    saver.setProcessChannelMode(QProcess::ForwardedChannels);
+    saver.start(QStringLiteral("bash"), QStringList{QStringLiteral(TARNWICK_SAVER)} + arguments);
+    // The watcher's events are handled while the saver runs.
+    QElapsedTimer waited;
+    waited.start();
+    while (saver.state() != QProcess::NotRunning && waited.elapsed() < patience)
+        QTest::qWait(5);
+    return saver.state() == QProcess::NotRunning && saver.exitStatus() == QProcess::NormalExit && saver.exitCode() == 0;
+}
+
+QByteArray tst_Watcher::bytesOf(const QString &file)
+{
+    QFile read(file);
+    return read.open(QIODevice::ReadOnly) ? read.readAll() : QByteArray();
+}
+
+// A store that a save wrote whole: its numbers agree with its counter.
+static bool isWhole(const Entries &entries)
+{
+    const QString counter = entries.value(QStringLiteral("counter")).value(0);
+    return entries.value(QStringLiteral("name")).value(0) == QStringLiteral("robot_") + counter
+            && entries.value(QStringLiteral("gains")).value(2) == counter
+            && entries.value(QStringLiteral("payload_1")).value(0) == counter
+            && entries.value(QStringLiteral("payload_20")).value(0) == counter;
+}
+
+void tst_Watcher::saves_data()
+{
+    QTest::addColumn<QString>("kind");
+    for (const char *kind : {"editor", "replace", "inplace", "recreate", "link", "swap"})
+        QTest::newRow(kind) << QString::fromLatin1(kind);
+}
+
+// Saves of every kind, from another process, 0 to 30 ms apart: once the file
+// is quiet the watcher holds what it holds, every report is of a whole file
+// and follows the one before it (nothing lost, nothing twice), and the watch
+// is alive after.
+void tst_Watcher::saves()
+{
+    QFETCH(QString, kind);
+    const QString file = path(QStringLiteral("saves-%1/settings.yaml").arg(++m_files));
+    QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+    QVERIFY(runSaver({kind, file, QStringLiteral("setup")}));
+    Watcher watcher;
+    QVERIFY2(watcher.watch(file), qPrintable(watcher.errorString()));
+    QCOMPARE(watcher.errorString(), QString());
+    const Entries first = watcher.reader().entries;
+    QCOMPARE(first, laws::parsed(bytesOf(file)));
+    Told told(watcher);
+
+    QVERIFY(runSaver({kind, file, QStringLiteral("60")}));
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.reader().entries, laws::parsed(bytesOf(file)), patience);
+    QVERIFY(!told.reports.empty());
+    Entries store = first;
+    int counter = 0;
+    for (const Told::Report &report : told.reports) {
+        QCOMPARE(report.before, store);
+        QVERIFY(!report.keys.isEmpty());
+        QVERIFY(isWhole(report.after));
+        const int now = report.after.value(QStringLiteral("counter")).value(0).toInt();
+        QVERIFY2(now > counter, "a report of no newer save");
+        counter = now;
+        store = report.after;
+    }
+    QCOMPARE(store, watcher.reader().entries);
+    QCOMPARE(counter, 60);
+    if (kind != QLatin1String("recreate"))
+        QCOMPARE(told.failures, QStringList());
+
+    // Alive after.
+    const size_t reports = told.reports.size();
+    QVERIFY(runSaver({kind, file, QStringLiteral("1"), QStringLiteral("61")}));
+    QTRY_VERIFY_WITH_TIMEOUT(told.reports.size() > reports, patience);
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.reader().entries.value(QStringLiteral("counter")), QStringList{"61"}, patience);
+}
+
+void tst_Watcher::noReport_data()
+{
+    QTest::addColumn<QString>("command"); // run by sh in the file's folder, on f.yaml
+    QTest::newRow("the same bytes saved again") << "cp f.yaml f.new && mv f.new f.yaml";
+    QTest::newRow("the same bytes written in place") << "cat f.yaml > f.copy && cat f.copy > f.yaml";
+    QTest::newRow("touch") << "touch f.yaml";
+    QTest::newRow("chmod") << "chmod 600 f.yaml";
+    QTest::newRow("a comment changed") << "sed -i 's/^# a note/# another note/' f.yaml";
+    QTest::newRow("a blank line added") << "echo >> f.yaml";
+    QTest::newRow("a set that changes nothing") << QStringLiteral("'%1' f.yaml k 1").arg(QStringLiteral(TARNWICK_SET));
+    QTest::newRow("another file of the folder") << "echo 'k: 2' > other.yaml && mv other.yaml f.yaml.bak";
+    QTest::newRow("a save's lock left and removed") << "echo 1 > f.yaml.lock && rm f.yaml.lock";
+}
+
+// What changes nothing the store holds is not reported: the one report is of
+// the change made after it (events come in order).
+void tst_Watcher::noReport()
+{
+    QFETCH(QString, command);
+    const QString folder = path(QStringLiteral("quiet-%1").arg(++m_files));
+    QVERIFY(QDir().mkpath(folder));
+    const QString file = folder + QStringLiteral("/f.yaml");
+    QFile write(file);
+    QVERIFY(write.open(QIODevice::WriteOnly));
+    write.write("# a note\nk: 1\n");
+    write.close();
+    Watcher watcher;
+    QVERIFY(watcher.watch(file));
+    Told told(watcher);
+    QProcess quiet;
+    quiet.setWorkingDirectory(folder);
+    quiet.start(QStringLiteral("sh"), {QStringLiteral("-c"), command});
+    QTRY_VERIFY_WITH_TIMEOUT(quiet.state() == QProcess::NotRunning, patience);
+    QCOMPARE(quiet.exitCode(), 0);
+    QProcess change;
+    change.start(QStringLiteral(TARNWICK_SET), {file, QStringLiteral("marker"), QStringLiteral("1")});
+    QTRY_VERIFY_WITH_TIMEOUT(!told.reports.empty(), patience);
+    QCOMPARE(told.reports.front().keys, QStringList{"marker"});
+    QTRY_VERIFY_WITH_TIMEOUT(change.state() == QProcess::NotRunning, patience);
+    QCOMPARE(told.reports.size(), size_t(1));
+    QCOMPARE(told.failures, QStringList());
+}
+
+// A writer that truncates the file, writes part of it, pauses up to a second
+// and writes the rest, keeping it open: one report each, of the whole file.
+void tst_Watcher::neverHalfAFile()
+{
+    const QString file = path(QStringLiteral("pause-%1.yaml").arg(++m_files));
+    QVERIFY(runSaver({QStringLiteral("pause"), file, QStringLiteral("setup")}));
+    Watcher watcher;
+    QVERIFY(watcher.watch(file));
+    Told told(watcher);
+    QVERIFY(runSaver({QStringLiteral("pause"), file, QStringLiteral("3")}));
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.reader().entries.value(QStringLiteral("counter")), QStringList{"3"}, patience);
+    for (const Told::Report &report : told.reports)
+        QVERIFY(isWhole(report.after));
+    QVERIFY(told.reports.size() <= 3);
+    QCOMPARE(told.failures, QStringList());
+}
+
+// A file removed keeps the last store, and says so once; its return is
+// reported as a difference from that store. One missing at watch() is empty
+// until it appears.
+void tst_Watcher::removedAndBack()
+{
+    const QString file = path(QStringLiteral("removed-%1.yaml").arg(++m_files));
+    Watcher watcher;
+    QVERIFY(watcher.watch(file));
+    QCOMPARE(watcher.reader().entries, Entries());
+    Told told(watcher);
+    QProcess shell;
+    const auto run = [&shell, &file](const char *command) {
+        shell.start(QStringLiteral("sh"),
+                    {QStringLiteral("-c"), QString::fromLatin1(command), QStringLiteral("sh"), file});
+        return shell.waitForFinished(patience) && shell.exitCode() == 0;
+    };
+    QVERIFY(run("printf 'a: 1\\nb: 2\\n' > \"$1\""));
+    QTRY_COMPARE_WITH_TIMEOUT(told.reports.size(), size_t(1), patience);
+    QCOMPARE(told.reports[0].keys, (QStringList{"a", "b"}));
+    QVERIFY(run("rm \"$1\""));
+    QTRY_COMPARE_WITH_TIMEOUT(told.failures.size(), 1, patience);
+    QVERIFY2(told.failures[0].endsWith(QLatin1String(": No such file or directory")), qPrintable(told.failures[0]));
+    QCOMPARE(watcher.reader().entries.size(), 2);
+    QVERIFY(run("mkdir \"$1\" && rmdir \"$1\"")); // a folder there a moment: the same failure
+    QVERIFY(run("printf 'a: 1\\nc: 3\\n' > \"$1.new\" && mv \"$1.new\" \"$1\""));
+    QTRY_COMPARE_WITH_TIMEOUT(told.reports.size(), size_t(2), patience);
+    QCOMPARE(told.reports[1].keys, (QStringList{"b", "c"}));
+    QCOMPARE(told.failures.size(), 1);
+}
+
+void tst_Watcher::watchFailures_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("why");
+    QTest::newRow("folder missing") << "missing/f.yaml"
+                                    << "cannot watch %1: its folder %2/missing does not exist";
+    QTest::newRow("a folder") << "."
+                              << "cannot read %1: Is a directory";
+}
+
+void tst_Watcher::watchFailures()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, why);
+    Watcher watcher;
+    const QString kept = path(QStringLiteral("kept.yaml"));
+    QFile write(kept);
+    QVERIFY(write.open(QIODevice::WriteOnly));
+    write.write("k: 1\n");
+    write.close();
+    QVERIFY(watcher.watch(kept));
+    const QString file = path(name);
+    QVERIFY(!watcher.watch(file));
+    QCOMPARE(watcher.errorString(), why.arg(file, m_dir.path()));
+    QCOMPARE(watcher.fileName(), kept); // the watch before goes on
+    QCOMPARE(watcher.reader().entryForKey(QStringLiteral("k")), QStringLiteral("1"));
+}
+
+// inotify instances of this process.
+static int inotifyInstances()
+{
+    int instances = 0;
+    const QDir fds(QStringLiteral("/proc/self/fd"));
+    for (const QString &fd : fds.entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot)) {
+        if (QFile::symLinkTarget(fds.filePath(fd)).endsWith(QLatin1String("inotify")))
+            ++instances;
+    }
+    return instances;
+}
+
+// A thousand watchers of a thousand files: each change reported to its own
+// watcher, one inotify instance for them all.
+void tst_Watcher::thousandWatchers()
+{
+    const QString folder = path(QStringLiteral("thousand"));
+    QVERIFY(QDir().mkpath(folder));
+    constexpr int files = 1000;
+    std::vector<std::unique_ptr<Watcher>> watchers;
+    std::vector<int> told(files);
+    for (int i = 0; i < files; ++i) {
+        const QString file = QStringLiteral("%1/%2.yaml").arg(folder).arg(i);
+        QFile write(file);
+        QVERIFY(write.open(QIODevice::WriteOnly));
+        write.write("n: 0\n");
+        write.close();
+        watchers.push_back(std::make_unique<Watcher>());
+        QVERIFY(watchers.back()->watch(file));
+        connect(watchers.back().get(), &Watcher::entriesChanged, this, [&told, i] { ++told[size_t(i)]; });
+    }
+    QCOMPARE(inotifyInstances(), 1);
+    QProcess saver;
+    saver.setWorkingDirectory(folder);
+    saver.start(QStringLiteral("bash"),
+                {QStringLiteral("-c"),
+                 QStringLiteral("for i in $(seq 0 999); do echo \"n: $i$i\" > $i.new && mv $i.new $i.yaml; done")});
+    QTRY_VERIFY_WITH_TIMEOUT(saver.state() == QProcess::NotRunning, patience);
+    QTRY_VERIFY_WITH_TIMEOUT(std::count(told.begin(), told.end(), 1) == files, patience);
+    for (int i = 0; i < files; ++i)
+        QCOMPARE(watchers[size_t(i)]->reader().entryForKey(QStringLiteral("n")),
+                 QString::number(i) + QString::number(i));
+    watchers.clear();
+    QCOMPARE(inotifyInstances(), 0);
+}
+
+QTEST_GUILESS_MAIN(tst_Watcher)
+#include "tst_watcher.moc"
