@@ -7,8 +7,11 @@
 # Runs one golden case of the tool and compares what it wrote, byte for byte.
 # A case folder holds:
 #   cmd      one shell command, run in the case folder with $TOOL (tarnwick),
-#            $CHECK (tarnwick-check), $GET (tarnwick-get), $SET (tarnwick-set)
-#            and $WORK (an empty folder for the files it writes) set
+#            $CHECK (tarnwick-check), $GET (tarnwick-get), $SET (tarnwick-set),
+#            $WATCH (tarnwick-watch) and $WORK (an empty folder for the files
+#            it writes) set, and the functions watching PID (waits until the
+#            process watches a folder) and lines FILE N (waits until the file
+#            has N lines)
 #            (default: "$TOOL" input)
 #   input    the entry file, for cases that read one
 #   stdout   expected standard output (default: empty)
@@ -41,7 +44,12 @@ need_locale "${LC_ALL:-}"
 cmd='"$TOOL" input'
 [ -f "$case_dir/cmd" ] && cmd=$(<"$case_dir/cmd")
 
-(cd "$case_dir" && timeout 60 bash -c "$cmd") >"$work/stdout" 2>"$work/stderr" </dev/null
+# For cases that watch: the watcher is ready once the system lists an inotify
+# watch of its; its output is there once the lines are.
+helpers='watching() { for _ in $(seq 1 3000); do grep -qs "^inotify wd:" /proc/"$1"/fdinfo/* && return; sleep 0.01; done; }
+lines() { for _ in $(seq 1 3000); do [ "$(wc -l <"$1")" -ge "$2" ] && return; sleep 0.01; done; }'
+(cd "$case_dir" && timeout 60 bash -c "$helpers
+$cmd") >"$work/stdout" 2>"$work/stderr" </dev/null
 status=$?
 
 failed=0

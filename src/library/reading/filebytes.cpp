@@ -40,13 +40,24 @@ FileBytes readFileBytes(const QString &fileName, QByteArray &bytes, QString &why
     const int fd = ::open(QFile::encodeName(fileName).constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0 && errno == ENOENT)
         return FileBytes::Missing;
-    int error = fd < 0 ? errno : 0;
+    if (fd < 0) {
+        why = qt_error_string(errno);
+        return FileBytes::Failed;
+    }
+    const FileBytes read = readFileBytes(fd, bytes, why);
+    ::close(fd);
+    return read;
+}
+
+FileBytes readFileBytes(int fd, QByteArray &bytes, QString &why)
+{
+    int error = 0;
     using Size = decltype(QByteArray().size()); // int on Qt 5
     constexpr qint64 largest = std::numeric_limits<Size>::max() / 2;
     QByteArray read;
     try {
         struct stat status;
-        const qint64 knownSize = fd >= 0 && ::fstat(fd, &status) == 0 ? qint64(status.st_size) : 0;
+        const qint64 knownSize = ::fstat(fd, &status) == 0 ? qint64(status.st_size) : 0;
         if (knownSize >= largest)
             throw std::bad_alloc();
         read.resize(Size(std::max<qint64>(knownSize + 1, 1 << 16)));
@@ -71,8 +82,6 @@ FileBytes readFileBytes(const QString &fileName, QByteArray &bytes, QString &why
     } catch (const std::bad_alloc &) {
         error = ENOMEM;
     }
-    if (fd >= 0)
-        ::close(fd);
     if (error != 0) {
         why = error == ENOMEM ? QStringLiteral("the file is too large for memory") : qt_error_string(error);
         return FileBytes::Failed;

@@ -1,8 +1,8 @@
 // SPDX-FileCopyrightText: 2026 The tarnwick authors
 // SPDX-License-Identifier: MIT
 
-// A whole file's bytes, for the editor, which keeps them: read to the file's
-// real end, into memory that costs little to touch.
+// A whole file's bytes, for the editor, which keeps them, and the watcher:
+// read to the file's real end, into memory that costs little to touch.
 #ifndef PLINTO_YAML_FILEBYTES_H
 #define PLINTO_YAML_FILEBYTES_H
 
@@ -20,6 +20,8 @@ enum class FileBytes {
     Failed   // why says why; bytes as they were
 };
 FileBytes readFileBytes(const QString &fileName, QByteArray &bytes, QString &why);
+// The same from a descriptor open for reading (never Missing).
+FileBytes readFileBytes(int descriptor, QByteArray &bytes, QString &why);
 
 // Asks for the memory, not yet touched, to be faulted in huge pages where the
 // system has them (a hint: nothing changes where it does not).

@@ -55,8 +55,11 @@ public:
     // The listener looks at the folder no more.
     void unwatch(int folder, FolderListener *listener);
 
-private:
+    // Hands on the events that are there now (as it does whenever there are
+    // some and the event loop runs).
     void readEvents();
+
+private:
 
     struct Folder
     {

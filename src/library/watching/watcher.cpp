@@ -17,10 +17,15 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QFileInfo>
 #include <QTimer>
 
+#include <fcntl.h>
+#include <signal.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
+
+#include <cerrno>
 
 #include <map>
 #include <vector>
@@ -32,25 +37,48 @@ namespace {
 
 constexpr int pollInterval = 1000; // milliseconds, where no folder can be watched
 
-enum class Read { Read, Missing, Failed };
+enum class Read {
+    Whole,   // read while no writer had it open, none could open it
+    Read,    // read, where the system gives no lease: whole unless told otherwise
+    Writing, // a writer has it open, and it is to be waited for
+    Missing,
+    Failed
+};
 
-// The file's store, or why it cannot be read.
-Read readStore(const QByteArray &file, Reader &store, QString &why)
+// Reads the file's store. Under a read lease, where the system gives one (the
+// file is the process's own, or it may take leases): no writer has the file
+// open then, and none can open it until the read is done. Where a writer has
+// it open, Writing, unless the file is to be read as it stands. A lease's
+// break would signal this process: the signal is one that is ignored unless
+// asked for (SIGURG), and none is sent once the lease is held.
+Read readStore(const QByteArray &file, bool asItStands, Reader &store, QString &why)
 {
-    QByteArray bytes;
-    switch (detail::readFileBytes(QFile::decodeName(file), bytes, why)) {
-    case detail::FileBytes::Missing:
-        why = qt_error_string(ENOENT);
-        return Read::Missing;
-    case detail::FileBytes::Failed:
-        return Read::Failed;
-    case detail::FileBytes::Read:
-        break;
+    const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        const int error = errno;
+        why = qt_error_string(error);
+        return error == ENOENT ? Read::Missing : Read::Failed;
     }
+    ::fcntl(fd, F_SETSIG, SIGURG);
+    const bool leased = ::fcntl(fd, F_SETLEASE, F_RDLCK) == 0;
+    const bool writer = !leased && errno == EAGAIN;
+    if (leased)
+        ::fcntl(fd, F_SETOWN, 0);
+    if (writer && !asItStands) {
+        ::close(fd);
+        return Read::Writing;
+    }
+    QByteArray bytes;
+    const detail::FileBytes got = detail::readFileBytes(fd, bytes, why);
+    if (leased)
+        ::fcntl(fd, F_SETLEASE, F_UNLCK);
+    ::close(fd);
+    if (got != detail::FileBytes::Read)
+        return Read::Failed;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
     store.parse(&buffer);
-    return Read::Read;
+    return leased ? Read::Whole : Read::Read;
 }
 
 } // namespace
@@ -71,13 +99,18 @@ public:
     // What the events of a moment asked for: the way followed again, the
     // file read.
     void process();
-    // Reads the file and reports the keys that differ, or the failure.
-    void readAndReport();
+    // Reads the file and reports the keys that differ, or the failure; or,
+    // where a writer has it open and it is not to be read as it stands,
+    // waits for that writer.
+    void readAndReport(bool landed);
     void poll();
-    void soon(bool followAgain)
+    // Whole as it stands (a rename into place, a link swapped, a file gone),
+    // or closed by its writer (whole, unless another writer has it open).
+    void soon(bool followAgain, bool landed = true)
     {
         follow = follow || followAgain;
         read = true;
+        asItStands = asItStands || landed;
         settling.stop();
         processing.start();
     }
@@ -86,6 +119,8 @@ public:
     void writing()
     {
         read = false;
+        asItStands = false;
+        written = true;
         settling.start();
     }
 
@@ -104,6 +139,8 @@ public:
     bool pollChanged = false;
     bool follow = false;
     bool read = false;
+    bool written = false;    // a write in place was told of
+    bool asItStands = false; // the read asked for is of a file that landed whole
 };
 
 Watcher::Private::Private(Watcher *watcher) : q(watcher), processing(watcher), settling(watcher), polling(watcher)
@@ -114,7 +151,7 @@ Watcher::Private::Private(Watcher *watcher) : q(watcher), processing(watcher), s
     settling.setInterval(2000);
     polling.setInterval(pollInterval);
     QObject::connect(&processing, &QTimer::timeout, watcher, [this] { process(); });
-    QObject::connect(&settling, &QTimer::timeout, watcher, [this] { readAndReport(); });
+    QObject::connect(&settling, &QTimer::timeout, watcher, [this] { readAndReport(true); });
     QObject::connect(&polling, &QTimer::timeout, watcher, [this] { poll(); });
 }
 
@@ -136,8 +173,10 @@ void Watcher::Private::folderChanged(int folder, quint32 mask, const QByteArray 
                 soon(true); // a link on the way made, swapped or gone
             continue;
         }
-        if (mask & (IN_MOVED_TO | IN_CLOSE_WRITE | IN_DELETE | IN_MOVED_FROM)) {
-            soon(false); // complete: renamed into place, closed by its writer, or gone
+        if (mask & IN_CLOSE_WRITE) {
+            soon(false, false); // closed by its writer
+        } else if (mask & (IN_MOVED_TO | IN_DELETE | IN_MOVED_FROM)) {
+            soon(false); // renamed into place, or gone
         } else if (mask & IN_CREATE) {
             struct stat status;
             if ((mask & IN_ISDIR) || (::lstat(way.file.constData(), &status) == 0 && S_ISLNK(status.st_mode)))
@@ -211,15 +250,38 @@ void Watcher::Private::process()
     }
     if (read) {
         read = false;
-        readAndReport();
+        const bool landed = asItStands;
+        asItStands = false;
+        readAndReport(landed);
     }
 }
 
-void Watcher::Private::readAndReport()
+void Watcher::Private::readAndReport(bool landed)
 {
+    const detail::FileState state = detail::fileState(way.file);
+    written = false;
     Reader fresh;
     QString why;
-    if (readStore(way.file, fresh, why) != Read::Read) {
+    const Read got = readStore(way.file, landed, fresh, why);
+    if (got == Read::Writing) {
+        settling.start(); // its close is told, or it rests
+        return;
+    }
+    // Where no lease kept writers out, a file that changed while it was read
+    // may be half of a save: what was read is dropped where its state moved,
+    // or a write in place was told of meanwhile, and the file read again once
+    // the write is done.
+    if (got != Read::Whole) {
+        if (notifier)
+            notifier->readEvents();
+        if (written)
+            return;
+        if (detail::fileState(way.file) != state) {
+            soon(false, landed);
+            return;
+        }
+    }
+    if (got == Read::Missing || got == Read::Failed) {
         if (!failing) {
             failing = true;
             Q_EMIT q->readFailed(QStringLiteral("cannot read %1: %2").arg(fileName, why));
@@ -261,13 +323,16 @@ bool Watcher::watch(const QString &fileName)
 {
     detail::FilePath way = detail::followPath(QFile::encodeName(fileName));
     if (!way.folderExists) {
-        d->error = QStringLiteral("cannot watch %1: its folder %2 does not exist")
-                           .arg(fileName, QFile::decodeName(way.folder));
+        // The folder as named, where no link leads elsewhere.
+        const QFileInfo given(fileName);
+        const QString folder
+                = QFile::encodeName(given.absolutePath()) == way.folder ? given.path() : QFile::decodeName(way.folder);
+        d->error = QStringLiteral("cannot watch %1: its folder %2 does not exist").arg(fileName, folder);
         return false;
     }
     Reader fresh;
     QString why;
-    if (readStore(way.file, fresh, why) == Read::Failed) {
+    if (readStore(way.file, true, fresh, why) == Read::Failed) {
         d->error = QStringLiteral("cannot read %1: %2").arg(fileName, why);
         return false;
     }
