@@ -56,6 +56,8 @@ private slots:
     void saves();
     void noReport_data();
     void noReport();
+    void edits_data();
+    void edits();
     void neverHalfAFile();
     void removedAndBack();
     void watchFailures_data();
@@ -196,6 +198,74 @@ void tst_Watcher::noReport()
     QTRY_VERIFY_WITH_TIMEOUT(change.state() == QProcess::NotRunning, patience);
     QCOMPARE(told.reports.size(), size_t(1));
     QCOMPARE(told.failures, QStringList());
+}
+
+void tst_Watcher::edits_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    const QByteArray many = QByteArray("k: 0\n").repeated(50);
+    QTest::newRow("a value in the middle") << QByteArray("a: 1\nb: 2\nc: 3\n") << QByteArray("a: 1\nb: 5\nc: 3\n");
+    QTest::newRow("an earlier line of a key")
+            << QByteArray("a: 1\nk: 1\nx: 0\nk: 2\n") << QByteArray("a: 1\nk: 9\nx: 0\nk: 2\n");
+    QTest::newRow("the last line of a key goes")
+            << QByteArray("a: 1\nk: 1\nx: 0\nk: 2\n") << QByteArray("a: 1\nk: 1\nx: 0\n");
+    QTest::newRow("a last line given a line feed") << QByteArray("a: 1\nk:") << QByteArray("a: 1\nk:\n");
+    QTest::newRow("a line split in two") << QByteArray("a: 1\nbc: 2\n") << QByteArray("a: 1\nb\nc: 2\n");
+    QTest::newRow("two lines made one") << QByteArray("a: 1\nb\nc: 2\n") << QByteArray("a: 1\nbc: 2\n");
+    QTest::newRow("a byte-order mark put in front") << QByteArray("a: 1\n")
+                                                    << QByteArray("\xEF\xBB\xBF"
+                                                                  "a: 1\n");
+    QTest::newRow("the first line") << QByteArray("a: 1\nb: 2\n") << QByteArray("a: 2\nb: 2\n");
+    QTest::newRow("a NUL byte") << QByteArray("a: 1\nb: 2\n") << QByteArray("a: 1\nb: 2\0junk\n", 17);
+    QTest::newRow("CRLF made LF") << QByteArray("a: 1\r\nb: 2\r\n") << QByteArray("a: 1\r\nb: 2\n");
+    QTest::newRow("a line moved") << QByteArray("a: 1\nb: 2\nc: 3\n") << QByteArray("a: 1\nc: 3\nb: 2\n");
+    QTest::newRow("a line that is an entry no more") << QByteArray("a: 1\nb: 2\n") << QByteArray("a: 1\nb: 2:\n");
+    QTest::newRow("most of the file") << many << QByteArray("k: 1\n").repeated(40) + QByteArray("j: 0\n").repeated(10);
+    QTest::newRow("the end, no final line feed") << QByteArray("a: 1\nb: 2") << QByteArray("a: 1\nb: 23");
+    QTest::newRow("a comment line read as an entry") << QByteArray("a: 1\n# b: 2\n") << QByteArray("a: 1\n# b: 3\n");
+    QTest::newRow("emptied") << QByteArray("a: 1\nb: 2\n") << QByteArray();
+}
+
+// The keys of a report are those whose items differ, as two full reads of the
+// file tell, whatever the edit; where none differ, the one report is of the
+// next change.
+void tst_Watcher::edits()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    const QString file = path(QStringLiteral("edit-%1.yaml").arg(++m_files));
+    const auto save = [&file](const QByteArray &bytes) {
+        QFile write(file + QStringLiteral(".new"));
+        return write.open(QIODevice::WriteOnly) && write.write(bytes) == bytes.size() && write.flush()
+                && ::rename(QFile::encodeName(write.fileName()).constData(), QFile::encodeName(file).constData()) == 0;
+    };
+    const auto differ = [](const Entries &a, const Entries &b) {
+        QStringList keys = a.keys() + b.keys();
+        keys.removeDuplicates();
+        keys.sort();
+        QStringList differing;
+        for (const QString &key : keys) {
+            if (a.contains(key) != b.contains(key) || a.value(key) != b.value(key))
+                differing.append(key);
+        }
+        return differing;
+    };
+    QVERIFY(save(before));
+    Watcher watcher;
+    QVERIFY(watcher.watch(file));
+    Told told(watcher);
+    QVERIFY(save(after));
+    QByteArray last = after;
+    QStringList keys = differ(laws::parsed(before), laws::parsed(after));
+    if (keys.isEmpty()) {
+        last = "marker: 1\n" + after;
+        QVERIFY(save(last));
+        keys = differ(laws::parsed(after), laws::parsed(last));
+    }
+    QTRY_COMPARE_WITH_TIMEOUT(told.reports.size(), size_t(1), patience);
+    QCOMPARE(told.reports[0].keys, keys);
+    QCOMPARE(watcher.reader().entries, laws::parsed(last));
 }
 
 // A writer that truncates the file, writes part of it, pauses up to a second

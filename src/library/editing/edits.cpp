@@ -6,7 +6,7 @@
 #include "edits.h"
 
 #include "reading/filebytes.h"
-#include "keylines.h"
+#include "reading/keylines.h"
 #include "valuelines.h"
 #include "writing.h"
 

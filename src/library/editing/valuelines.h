@@ -7,7 +7,7 @@
 #ifndef PLINTO_YAML_VALUELINES_H
 #define PLINTO_YAML_VALUELINES_H
 
-#include "keylines.h"
+#include "reading/keylines.h"
 
 #include <string>
 #include <utility>

@@ -60,7 +60,6 @@ public:
     void readEvents();
 
 private:
-
     struct Folder
     {
         QByteArray path;

@@ -6,8 +6,8 @@
 // file: a save that is complete (a rename into place, a writer's close, a
 // link swapped) is read once the events of that moment are in, a file
 // written in place once its writer closes it or it has stayed unchanged for
-// the settle time. What is read is compared with the store (changes), and
-// the keys that differ are reported.
+// the settle time. What is read is compared with what was read before
+// (changes), and the keys that differ are reported.
 #include <plinto/watcher.h>
 
 #include "changes.h"
@@ -45,13 +45,13 @@ enum class Read {
     Failed
 };
 
-// Reads the file's store. Under a read lease, where the system gives one (the
+// Reads the file's bytes. Under a read lease, where the system gives one (the
 // file is the process's own, or it may take leases): no writer has the file
 // open then, and none can open it until the read is done. Where a writer has
 // it open, Writing, unless the file is to be read as it stands. A lease's
 // break would signal this process: the signal is one that is ignored unless
 // asked for (SIGURG), and none is sent once the lease is held.
-Read readStore(const QByteArray &file, bool asItStands, Reader &store, QString &why)
+Read readBytes(const QByteArray &file, bool asItStands, QByteArray &bytes, QString &why)
 {
     const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -68,17 +68,22 @@ Read readStore(const QByteArray &file, bool asItStands, Reader &store, QString &
         ::close(fd);
         return Read::Writing;
     }
-    QByteArray bytes;
     const detail::FileBytes got = detail::readFileBytes(fd, bytes, why);
     if (leased)
         ::fcntl(fd, F_SETLEASE, F_UNLCK);
     ::close(fd);
     if (got != detail::FileBytes::Read)
         return Read::Failed;
+    return leased ? Read::Whole : Read::Read;
+}
+
+Reader parsed(QByteArray bytes)
+{
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::ReadOnly);
+    Reader store;
     store.parse(&buffer);
-    return leased ? Read::Whole : Read::Read;
+    return store;
 }
 
 } // namespace
@@ -128,6 +133,7 @@ public:
     QString fileName;
     QString error;
     Reader store;
+    QByteArray bytes;     // the file as last read, whose store that is
     bool failing = false; // readFailed told of the last read
     detail::FilePath way;
     std::shared_ptr<detail::Notifier> notifier;
@@ -260,9 +266,9 @@ void Watcher::Private::readAndReport(bool landed)
 {
     const detail::FileState state = detail::fileState(way.file);
     written = false;
-    Reader fresh;
+    QByteArray fresh;
     QString why;
-    const Read got = readStore(way.file, landed, fresh, why);
+    const Read got = readBytes(way.file, landed, fresh, why);
     if (got == Read::Writing) {
         settling.start(); // its close is told, or it rests
         return;
@@ -289,11 +295,13 @@ void Watcher::Private::readAndReport(bool landed)
         return;
     }
     failing = false;
-    const QStringList keys = detail::changedKeys(store.entries, fresh.entries);
+    Reader now;
+    const QStringList keys = detail::changedKeys(bytes, store, fresh, now);
+    bytes = fresh;
     if (keys.isEmpty())
         return;
     const Reader before = store;
-    store = fresh;
+    store = now;
     Q_EMIT q->entriesChanged(keys, before);
 }
 
@@ -330,9 +338,9 @@ bool Watcher::watch(const QString &fileName)
         d->error = QStringLiteral("cannot watch %1: its folder %2 does not exist").arg(fileName, folder);
         return false;
     }
-    Reader fresh;
+    QByteArray bytes;
     QString why;
-    if (readStore(way.file, true, fresh, why) == Read::Failed) {
+    if (readBytes(way.file, true, bytes, why) == Read::Failed) {
         d->error = QStringLiteral("cannot read %1: %2").arg(fileName, why);
         return false;
     }
@@ -341,7 +349,8 @@ bool Watcher::watch(const QString &fileName)
     d->processing.stop();
     d->fileName = fileName;
     d->way = std::move(way);
-    d->store = fresh;
+    d->bytes = bytes;
+    d->store = parsed(bytes);
     d->failing = false;
     d->follow = false;
     d->read = false;

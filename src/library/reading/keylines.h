@@ -6,7 +6,7 @@
 #ifndef PLINTO_YAML_KEYLINES_H
 #define PLINTO_YAML_KEYLINES_H
 
-#include "reading/syntax.h"
+#include "syntax.h"
 
 #include <functional>
 #include <string>
