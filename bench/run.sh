@@ -2,7 +2,7 @@
 # SPDX-FileCopyrightText: 2026 The tarnwick authors
 # SPDX-License-Identifier: MIT
 
-# bench/run.sh [micro|compare|edit|all]: measures tarnwick. Never part of ctest.
+# bench/run.sh [micro|compare|edit|watch|all]: measures tarnwick. Never part of ctest.
 #
 #   micro    Google Benchmark: Reader::parse in MB/s at 1e3, 1e5 and 1e6 lines,
 #            without and with findings, and keys(), entryTypeForKey,
@@ -22,6 +22,9 @@
 #   edit     whole processes: tarnwick-set and tarnwick-get against git config,
 #            crudini, yq, sed -i and grep -m1 (editors.sh), drawn in
 #            bench/editing.png.
+#   watch    tarnwick-watch against inotifywait, watchdog, viper and chokidar,
+#            told of 1,000 saves by rename (watchers.sh), drawn in
+#            bench/watching.png.
 #
 # Entry files come from generate.py (seeded) into build-bench/data; they are
 # never committed. Installs the packages it needs when they are missing.
@@ -61,6 +64,10 @@ fi
 
 if [ "$what" = edit ] || [ "$what" = all ]; then
     "$bench/editors.sh" "$build" "$data"
+fi
+
+if [ "$what" = watch ] || [ "$what" = all ]; then
+    "$bench/watchers.sh" "$build" "$data"
 fi
 
 if [ "$what" = compare ] || [ "$what" = all ]; then

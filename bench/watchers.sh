@@ -1,0 +1,86 @@
+#!/usr/bin/env bash
+# SPDX-FileCopyrightText: 2026 The tarnwick authors
+# SPDX-License-Identifier: MIT
+
+# bench/watchers.sh BUILD DATA: tarnwick-watch against what programs use to be
+# told of a changed configuration (run.sh watch calls it, after building and
+# generating the data): inotifywait (inotify-tools; it reads nothing),
+# Python's watchdog, Go's viper (WatchConfig) and Node's chokidar (atomic
+# writes on), each reading the file on each report as a program would (with
+# PyYAML's C loader, viper's own, js-yaml). Each watches a file of 1e3 and 1e5
+# lines that is saved 1,000 times by rename, 0 to 30 ms apart (watch_measure.py):
+# saves seen and missed, duplicate reports, latency p50 and p99, peak RSS;
+# drawn in bench/watching.png.
+set -euo pipefail
+build=$1
+data=$2
+bench=$(cd "$(dirname "$0")" && pwd)
+root=$(dirname "$bench")
+out=$build/watchers
+mkdir -p "$out"
+
+"$root/.ci/install-packages" inotify-tools python3-watchdog python3-yaml golang-go golang-github-spf13-viper-dev \
+    nodejs npm coreutils
+# viper as Debian packages it (no module download), chokidar 4 (the last that loads by require) from npm.
+GO111MODULE=off GOPATH=/usr/share/gocode GOCACHE=$build/go-cache go build -o "$build/watch_viper" \
+    "$bench/peers/watch_viper.go"
+[ -d "$build/node/node_modules/chokidar" ] || (mkdir -p "$build/node" && cd "$build/node" \
+    && npm install --no-audit --no-fund --silent chokidar@4 js-yaml@4 >/dev/null)
+
+echo "watchers: tarnwick-watch $("$build/bin/tarnwick-watch" --version | cut -d' ' -f3)," \
+     "$(inotifywait --help 2>&1 | head -n 1), watchdog $(python3 -c 'import watchdog.version as v; print(v.VERSION_STRING)')," \
+     "viper $(dpkg-query -W -f='${Version}' golang-github-spf13-viper-dev), chokidar" \
+     "$(node -p "require('$build/node/node_modules/chokidar/package.json').version"), node $(node --version)"
+
+watchers=(tarnwick-watch inotifywait watchdog viper chokidar)
+for lines in 1000 100000; do
+    base=$data/plain-$lines.yaml
+    echo
+    echo "== $lines lines ($(stat -c %s "$base") bytes), 1,000 saves by rename, 0 to 30 ms apart"
+    for watcher in "${watchers[@]}"; do
+        case $watcher in
+        tarnwick-watch) kind=tarnwick command=("$build/bin/tarnwick-watch" {file} counter) ;;
+        # Line-buffered, else its lines wait in a buffer for the next event.
+        inotifywait) kind=event:settings.yaml command=(stdbuf -oL inotifywait -m -q -e moved_to,close_write --format %f {dir}) ;;
+        watchdog) kind=counter command=(python3 "$bench/peers/watch_watchdog.py" {file}) ;;
+        viper) kind=counter command=("$build/watch_viper" {file}) ;;
+        chokidar) kind=counter command=(env NODE_PATH="$build/node/node_modules" node "$bench/peers/watch_chokidar.js" {file}) ;;
+        esac
+        python3 "$bench/watch_measure.py" "$out" "$base" "$watcher" "$kind" "${command[@]}" >/dev/null
+    done
+    python3 - "$out" "$lines" "${watchers[@]}" <<'EOF'
+import json, sys
+out, lines, watchers = sys.argv[1], int(sys.argv[2]), sys.argv[3:]
+results = {w: json.load(open("%s/%s-%d.json" % (out, w, lines))) for w in watchers}
+ms = lambda s: "-" if s is None else "%.2f" % (s * 1000)
+print("| watcher | saves seen | missed | duplicate reports | older than one before | p50 (ms) | p99 (ms) | peak RSS (MB) |")
+print("|---|---|---|---|---|---|---|---|")
+for w in watchers:
+    r = results[w]
+    print("| %s | %d | %d | %d | %d | %s | %s | %.1f |" % (w, r["seen"], r["missed"], r["duplicates"], r["stale"],
+                                                        ms(r["p50"]), ms(r["p99"]), r["rss_mb"]))
+t, i = results["tarnwick-watch"], results["inotifywait"]
+if t["p50"] and i["p50"]:
+    print("\ntarnwick-watch: latency %.2f times inotifywait's at p50, %.2f at p99." % (t["p50"] / i["p50"], t["p99"] / i["p99"]))
+EOF
+done
+
+# The picture: latency (p50) and peak memory against lines, one line per watcher.
+python3 - "$out" "${watchers[@]}" >"$out/plot.dat" <<'EOF'
+import json, os, sys
+out, watchers = sys.argv[1], sys.argv[2:]
+for w in watchers:
+    print('"%s"' % w)
+    for lines in (1000, 100000):
+        path = "%s/%s-%d.json" % (out, w, lines)
+        if os.path.exists(path):
+            r = json.load(open(path))
+            if r["p50"] is not None:
+                print("%d %.6f %.1f" % (lines, r["p50"], r["rss_mb"]))
+    print("\n")
+EOF
+"$bench/plot.sh" "$out/plot.dat" "$bench/watching.png" \
+    "Told of 1,000 saves by rename, 0 to 30 ms apart: latency from the rename to the report, and peak memory" \
+    "latency, p50"
+echo
+echo "drawn: bench/watching.png"
