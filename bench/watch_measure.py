@@ -11,7 +11,7 @@ the file and its folder) under GNU time; each line it writes is a report, stampe
 KIND says what a line holds: "counter" (the counter it read), "tarnwick" (tarnwick-watch's
 lines, "+ counter : N" the one that counts) or "event:NAME" (an event for the name NAME, read
 from nothing). Writes OUT/NAME-LINES.json: saves seen (a report that read them or a later
-save came after them) and missed, duplicate reports (that read nothing newer), reports of an
+save came after them, within a minute of the last save) and missed, duplicate reports (that read nothing newer), reports of an
 older save than one before, latency from the rename to the report (p50, p99, of the first
 report of each save's counter), peak RSS.
 """
@@ -47,7 +47,7 @@ save(0, file)
 rss_file = os.path.join(work, "rss")
 watcher = subprocess.Popen(["/usr/bin/time", "-f", "%M", "-o", rss_file]
                            + [part.replace("{file}", file).replace("{dir}", work) for part in command],
-                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, cwd=work)
+                           stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, cwd=work, start_new_session=True)
 arrived = []
 
 
@@ -86,23 +86,26 @@ for number in range(1, SAVES + 1):
     os.replace(file + ".new", file)
     time.sleep(rng.uniform(0, 0.030))
 
-# Quiet: no report for five seconds.
-while True:
+# Quiet: no report for five seconds; a watcher still reading a minute after the last save is
+# stopped there (what it had not told by then counts as missed).
+quiet_by = time.time() + 60
+while time.time() < quiet_by:
     count = len(arrived)
     time.sleep(5)
     if len(arrived) == count:
         break
-# SIGINT to the watcher itself, under GNU time, which then writes what it measured.
-try:
-    for child in open("/proc/%d/task/%d/children" % (watcher.pid, watcher.pid)).read().split():
-        os.kill(int(child), signal.SIGINT)
-except OSError:
-    pass
+# SIGINT to the watcher's process group (GNU time ignores it while its child runs, then writes
+# what it measured); whatever is left after ten seconds is killed.
+os.killpg(watcher.pid, signal.SIGINT)
 try:
     watcher.wait(timeout=10)
 except subprocess.TimeoutExpired:
-    watcher.kill()
-    watcher.wait()
+    pass
+try:
+    os.killpg(watcher.pid, signal.SIGKILL)
+except ProcessLookupError:
+    pass
+watcher.wait()
 time.sleep(0.2)
 rss = int(open(rss_file).read().split()[-1]) if os.path.exists(rss_file) else 0
 

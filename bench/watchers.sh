@@ -20,7 +20,10 @@ out=$build/watchers
 mkdir -p "$out"
 
 "$root/.ci/install-packages" inotify-tools python3-watchdog python3-yaml golang-go golang-github-spf13-viper-dev \
-    nodejs npm coreutils
+    coreutils
+# Node.js and npm, unless the machine has them already (from another source, whose npm Debian's would clash with).
+command -v node >/dev/null || "$root/.ci/install-packages" nodejs
+command -v npm >/dev/null || "$root/.ci/install-packages" npm
 # viper as Debian packages it (no module download), chokidar 4 (the last that loads by require) from npm.
 GO111MODULE=off GOPATH=/usr/share/gocode GOCACHE=$build/go-cache go build -o "$build/watch_viper" \
     "$bench/peers/watch_viper.go"
@@ -28,7 +31,7 @@ GO111MODULE=off GOPATH=/usr/share/gocode GOCACHE=$build/go-cache go build -o "$b
     && npm install --no-audit --no-fund --silent chokidar@4 js-yaml@4 >/dev/null)
 
 echo "watchers: tarnwick-watch $("$build/bin/tarnwick-watch" --version | cut -d' ' -f3)," \
-     "$(inotifywait --help 2>&1 | head -n 1), watchdog $(python3 -c 'import watchdog.version as v; print(v.VERSION_STRING)')," \
+     "$(inotifywait --help 2>&1 | head -n 1), watchdog $(/usr/bin/python3 -c 'import watchdog.version as v; print(v.VERSION_STRING)')," \
      "viper $(dpkg-query -W -f='${Version}' golang-github-spf13-viper-dev), chokidar" \
      "$(node -p "require('$build/node/node_modules/chokidar/package.json').version"), node $(node --version)"
 
@@ -42,7 +45,7 @@ for lines in 1000 100000; do
         tarnwick-watch) kind=tarnwick command=("$build/bin/tarnwick-watch" {file} counter) ;;
         # Line-buffered, else its lines wait in a buffer for the next event.
         inotifywait) kind=event:settings.yaml command=(stdbuf -oL inotifywait -m -q -e moved_to,close_write --format %f {dir}) ;;
-        watchdog) kind=counter command=(python3 "$bench/peers/watch_watchdog.py" {file}) ;;
+        watchdog) kind=counter command=(/usr/bin/python3 "$bench/peers/watch_watchdog.py" {file}) ;;
         viper) kind=counter command=("$build/watch_viper" {file}) ;;
         chokidar) kind=counter command=(env NODE_PATH="$build/node/node_modules" node "$bench/peers/watch_chokidar.js" {file}) ;;
         esac

@@ -27,6 +27,12 @@ namespace yaml {
 // Threads: a Watcher belongs to the thread it lives in, which must run an
 // event loop; its signals come from there. All the watchers of a thread share
 // one inotify instance, however many files they watch.
+//
+// A file closed by its writer is read under a read lease where the system
+// gives one (the file is the process's own, or it may take leases): no writer
+// holds it open then, and one that opens it meanwhile waits until the read
+// is done. The system tells of such a wait with SIGURG, which is ignored
+// unless a program asks for it.
 class PLINTO_YAML_EXPORT Watcher : public QObject
 {
     Q_OBJECT
