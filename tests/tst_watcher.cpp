@@ -60,6 +60,7 @@ private slots:
     void edits();
     void neverHalfAFile();
     void removedAndBack();
+    void folderGoneAndBack();
     void watchFailures_data();
     void watchFailures();
     void thousandWatchers();
@@ -313,6 +314,32 @@ void tst_Watcher::removedAndBack()
     QTRY_COMPARE_WITH_TIMEOUT(told.reports.size(), size_t(2), patience);
     QCOMPARE(told.reports[1].keys, (QStringList{"b", "c"}));
     QCOMPARE(told.failures.size(), 1);
+}
+
+// A folder on the way that goes is waited for (the file polled) and, once it
+// is back, watched again: the file's return is reported, and saves after it.
+void tst_Watcher::folderGoneAndBack()
+{
+    const QString folder = path(QStringLiteral("gone-%1").arg(++m_files));
+    const QString file = folder + QStringLiteral("/f.yaml");
+    QProcess shell;
+    const auto run = [&shell, &folder](const char *command) {
+        shell.start(QStringLiteral("sh"),
+                    {QStringLiteral("-c"), QString::fromLatin1(command), QStringLiteral("sh"), folder});
+        return shell.waitForFinished(patience) && shell.exitCode() == 0;
+    };
+    QVERIFY(run("mkdir \"$1\" && printf 'a: 1\\n' > \"$1/f.yaml\""));
+    Watcher watcher;
+    QVERIFY(watcher.watch(file));
+    Told told(watcher);
+    QVERIFY(run("rm -r \"$1\""));
+    QTRY_COMPARE_WITH_TIMEOUT(told.failures.size(), 1, patience);
+    QVERIFY(run("mkdir \"$1\" && printf 'a: 2\\n' > \"$1/f.new\" && mv \"$1/f.new\" \"$1/f.yaml\""));
+    QTRY_COMPARE_WITH_TIMEOUT(told.reports.size(), size_t(1), patience);
+    QCOMPARE(watcher.reader().entryForKey(QStringLiteral("a")), QStringLiteral("2"));
+    QVERIFY(run("printf 'a: 3\\n' > \"$1/f.new\" && mv \"$1/f.new\" \"$1/f.yaml\""));
+    QTRY_COMPARE_WITH_TIMEOUT(watcher.reader().entryForKey(QStringLiteral("a")), QStringLiteral("3"), patience);
+    QCOMPARE(told.reports.size(), size_t(2));
 }
 
 void tst_Watcher::watchFailures_data()

@@ -146,6 +146,7 @@ public:
     bool follow = false;
     bool read = false;
     bool written = false;    // a write in place was told of
+    bool lostWatch = false;  // a folder on the way went, and its watch with it
     bool asItStands = false; // the read asked for is of a file that landed whole
 };
 
@@ -167,6 +168,7 @@ void Watcher::Private::folderChanged(int folder, quint32 mask, const QByteArray 
     if (watched == folders.end())
         return;
     if (mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_IGNORED)) { // a folder on the way is gone
+        lostWatch = true;
         soon(true);
         return;
     }
@@ -248,7 +250,8 @@ void Watcher::Private::process()
     if (follow) {
         follow = false;
         detail::FilePath again = detail::followPath(QFile::encodeName(fileName));
-        if (again.folders != way.folders || folders.empty()) {
+        if (again.folders != way.folders || folders.empty() || lostWatch) {
+            lostWatch = false;
             unwatchWay();
             way = std::move(again);
             watchWay();
