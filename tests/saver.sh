@@ -71,7 +71,7 @@ save() {
         content "$n" >"$dir/..$n/$name"
         ln -sfn "..$n" "$dir/..data_tmp"
         mv -T "$dir/..data_tmp" "$dir/..data"
-        rm -rf "$dir/..$((n - 1))"
+        rm -rf "$dir/..$((n - 2))" # the folder before stays a while: the swap alone is the change
         ;;
     pause)
         {
