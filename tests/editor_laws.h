@@ -56,19 +56,21 @@ inline QString keyOf(const QByteArray &line)
 // a line feed may have been given one.
 inline bool nothingElseMoved(const QByteArray &before, const QByteArray &after, const QSet<QString> &keys)
 {
-    QList<QByteArray> old = linesOf(before);
+    const QList<QByteArray> old = linesOf(before);
     QList<QByteArray> now;
     for (const QByteArray &line : linesOf(after)) {
         const QString key = keyOf(line);
         if (key.isNull() || !keys.contains(key))
             now.append(line);
     }
-    if (!before.endsWith('\n') && !old.isEmpty()) {
-        for (const QByteArray &line : now) {
-            if (line == old.last() + '\n' || line == old.last() + "\r\n")
-                old.last() = line;
-        }
-    }
+    // Old line i as new line j: the same bytes, or the old last line given a
+    // line feed.
+    const bool unended = !before.endsWith('\n');
+    const auto same = [&](int i, int j) {
+        const QByteArray &line = old.at(i);
+        return now.at(j) == line
+                || (unended && i == old.size() - 1 && (now.at(j) == line + '\n' || now.at(j) == line + "\r\n"));
+    };
     // Old line i and new line j onwards, after an edited key's entry line or
     // not: can they still match? Where a line that may go matches as well, both
     // ways are tried; a way that failed once is not tried again.
@@ -84,7 +86,7 @@ inline bool nothingElseMoved(const QByteArray &before, const QByteArray &after, 
             }
             const bool comment = old.at(i).trimmed().startsWith('#');
             const bool mayGo = afterEdited && key.isNull();
-            if (j < now.size() && now.at(j) == old.at(i)) {
+            if (j < now.size() && same(i, j)) {
                 if (!mayGo)
                     return match(i + 1, j + 1, afterEdited && !key.isNull() && comment);
                 if (!failed.contains({i, j}) && match(i + 1, j + 1, false))
