@@ -88,7 +88,7 @@ Reader parsed(QByteArray bytes)
 
 } // namespace
 
-class Watcher::Private : public detail::FolderListener
+class Watcher::Private final : public detail::FolderListener
 {
 public:
     explicit Private(Watcher *watcher);
