@@ -69,6 +69,8 @@ private:
     QString path(const QString &name) const { return m_dir.filePath(name); }
     // Runs the saver as another process: KIND FILE setup|COUNT [FIRST].
     bool runSaver(const QStringList &arguments);
+    // Runs the shell command, with $1 the path, to its end; true where it succeeded.
+    static bool shell(const char *command, const QString &path);
     static QByteArray bytesOf(const QString &file);
     QTemporaryDir m_dir;
     int m_files = 0;
@@ -88,6 +90,13 @@ bool tst_Watcher::runSaver(const QStringList &arguments)
     while (saver.state() != QProcess::NotRunning && waited.elapsed() < patience)
         QTest::qWait(5);
     return saver.state() == QProcess::NotRunning && saver.exitStatus() == QProcess::NormalExit && saver.exitCode() == 0;
+}
+
+bool tst_Watcher::shell(const char *command, const QString &path)
+{
+    QProcess sh;
+    sh.start(QStringLiteral("sh"), {QStringLiteral("-c"), QString::fromLatin1(command), QStringLiteral("sh"), path});
+    return sh.waitForFinished(patience) && sh.exitCode() == 0;
 }
 
 QByteArray tst_Watcher::bytesOf(const QString &file)
@@ -296,12 +305,7 @@ void tst_Watcher::removedAndBack()
     QVERIFY(watcher.watch(file));
     QCOMPARE(watcher.reader().entries, Entries());
     Told told(watcher);
-    QProcess shell;
-    const auto run = [&shell, &file](const char *command) {
-        shell.start(QStringLiteral("sh"),
-                    {QStringLiteral("-c"), QString::fromLatin1(command), QStringLiteral("sh"), file});
-        return shell.waitForFinished(patience) && shell.exitCode() == 0;
-    };
+    const auto run = [&file](const char *command) { return shell(command, file); };
     QVERIFY(run("printf 'a: 1\\nb: 2\\n' > \"$1\""));
     QTRY_COMPARE_WITH_TIMEOUT(told.reports.size(), size_t(1), patience);
     QCOMPARE(told.reports[0].keys, (QStringList{"a", "b"}));
@@ -324,12 +328,7 @@ void tst_Watcher::folderGoneAndBack()
 {
     const QString folder = path(QStringLiteral("gone-%1").arg(++m_files));
     const QString file = folder + QStringLiteral("/f.yaml");
-    QProcess shell;
-    const auto run = [&shell, &folder](const char *command) {
-        shell.start(QStringLiteral("sh"),
-                    {QStringLiteral("-c"), QString::fromLatin1(command), QStringLiteral("sh"), folder});
-        return shell.waitForFinished(patience) && shell.exitCode() == 0;
-    };
+    const auto run = [&folder](const char *command) { return shell(command, folder); };
     QVERIFY(run("mkdir \"$1\" && printf 'a: 1\\n' > \"$1/f.yaml\""));
     Watcher watcher;
     QVERIFY(watcher.watch(file));
