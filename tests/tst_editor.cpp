@@ -218,6 +218,8 @@ void tst_Editor::written_data()
     QTest::newRow("a key nested in itself") << QByteArray("k:\n  k: 1\nx: 2\n") << Script{"remove k"} << QByteArray("x: 2\n");
     QTest::newRow("value lines, CRLF") << QByteArray("g: [1,\r\n  2]\r\nn: 1\r\n") << Script{"list g=3", "set m=4"} << QByteArray("g: [3]\r\nn: 1\r\nm: 4\r\n");
     QTest::newRow("value lines to the end, no final line feed") << QByteArray("a: 1\nl: [1,\n  2]") << Script{"set l=x"} << QByteArray("a: 1\nl: x\n");
+    QTest::newRow("a second set read on from the first one's place") << QByteArray("note: this is\n  \"quoted\nk: 2\n") << Script{"set k=3", "set k=4"}
+                                                                     << QByteArray("note: this is\n  \"quoted\nk: 4\n");
     QTest::newRow("new line after value lines, no final line feed") << QByteArray("l: [1,\n  2]") << Script{"set n=1"} << QByteArray("l: [1,\n  2]\nn: 1\n");
     // clang-format on
 }

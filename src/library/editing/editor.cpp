@@ -46,6 +46,7 @@ public:
         loaded = detail::EditedBytes(bytes(), edits, &found).joined();
         edits.clear();
         found.clear();
+        readFrom = {};
         saved = false;
     }
 
@@ -53,14 +54,15 @@ public:
     const detail::KeyLines &findLines(const std::string &key, bool dropLines)
     {
         const auto slot = found.try_emplace(key).first;
-        slot->second = detail::findKeyLines(bytes(), slot->first, dropLines);
+        slot->second = detail::findKeyLines(bytes(), slot->first, dropLines, &readFrom);
         return slot->second;
     }
 
     QString fileName; // empty: none loaded
     QByteArray loaded;
     detail::Edits edits;
-    detail::FoundLines found; // of the edited keys, in loaded
+    detail::FoundLines found;  // of the edited keys, in loaded
+    detail::ReadFrom readFrom; // in loaded, as far as it was read to find them
     quint64 newLines = 0;
     bool saved = false; // the edits are in the file: loaded + edits is what it holds
     QString error;
@@ -85,6 +87,7 @@ bool Editor::load(const QString &fileName)
     d->loaded = bytes;
     d->edits.clear();
     d->found.clear();
+    d->readFrom = {};
     d->saved = false;
     return true;
 }
@@ -233,6 +236,7 @@ bool Editor::save()
     if (changed) { // another program's change, with this editor's edits applied again
         d->loaded = now;
         d->found.clear();
+        d->readFrom = {};
     }
     const bool exists = QFile::exists(file);
     if ((exists && !edited.changesFile()) || detail::writeAtomically(file, edited.pieces(), why)) {

@@ -253,7 +253,7 @@ QByteArray EditedBytes::joined() const
     return bytes;
 }
 
-KeyLines findKeyLines(Bytes file, Bytes key, bool dropLines)
+KeyLines findKeyLines(Bytes file, Bytes key, bool dropLines, ReadFrom *from)
 {
     const Bytes body = fileBody(file).body;
     Edits edits;
@@ -266,7 +266,7 @@ KeyLines findKeyLines(Bytes file, Bytes key, bool dropLines)
     lines.dropLines = dropLines;
     if (!linesOf.empty())
         lines.lines = linesOf.begin()->second;
-    lines.changing = readValueLines(body, changing);
+    lines.changing = readValueLines(body, changing, from);
     return lines;
 }
 

@@ -43,8 +43,9 @@ struct KeyLines
 using FoundLines = std::map<std::string, KeyLines, std::less<>>;
 
 // The key's lines in the file's bytes, for a remove or a set. The key's bytes
-// must outlive the result.
-KeyLines findKeyLines(Bytes file, Bytes key, bool dropLines);
+// must outlive the result. from: where the file may be read from, kept
+// between calls on the same bytes (see readValueLines).
+KeyLines findKeyLines(Bytes file, Bytes key, bool dropLines, ReadFrom *from = nullptr);
 
 // Why the key's edit cannot be made so that programs that read the file as
 // YAML keep it: a line it changes is no key to YAML, its value goes on over

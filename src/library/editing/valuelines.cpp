@@ -527,6 +527,83 @@ bool isPlainLine(Bytes text, const char *end)
     return open == close || (open != Bytes::npos && close != Bytes::npos && open < close);
 }
 
+// Passes over the plain lines from start, a line start, on (see
+// isPlainLine), up to limit, reading the body 64 bytes at a time. Returns the
+// line start where it stopped: a line that must be read, limit, or the last
+// line, which is left to isPlainLine. last is the start of the last line
+// passed (where count, the lines passed, is not 0).
+size_t passPlainLines(Bytes body, size_t start, size_t limit, size_t &last, size_t &count)
+{
+    count = 0;
+#ifdef __SSE2__
+    const __m128i from = _mm_set1_epi8('!');
+    const __m128i nine = _mm_set1_epi8(9);
+    const __m128i greater = _mm_set1_epi8('>');
+    const __m128i bar = _mm_set1_epi8('|');
+    const __m128i lower = _mm_set1_epi8(0x20);
+    const __m128i opening = _mm_set1_epi8('{');
+    const __m128i closing = _mm_set1_epi8('}');
+    const __m128i lineFeed = _mm_set1_epi8('\n');
+    size_t line = start; // the line being read, and its brackets and braces so far
+    int opened = 0;
+    int closed = 0;
+    size_t openAt = 0;
+    size_t closeAt = 0;
+    if (!plainStarts.start[static_cast<unsigned char>(body[line])])
+        return line;
+    for (size_t block = start & ~size_t(63); body.size() - block >= 64; block += 64) {
+        quint64 lineFeeds = 0;
+        quint64 stops = 0;
+        quint64 opens = 0;
+        quint64 closes = 0;
+        for (int i = 0; i < 4; ++i) {
+            const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i *>(body.data() + block) + i);
+            const __m128i offset = _mm_sub_epi8(bytes, from);
+            const __m128i folded = _mm_or_si128(bytes, lower);
+            const __m128i stop = _mm_cmpeq_epi8(_mm_min_epu8(offset, nine), offset) | _mm_cmpeq_epi8(bytes, greater)
+                    | _mm_cmpeq_epi8(bytes, bar);
+            stops |= quint64(unsigned(_mm_movemask_epi8(stop))) << (16 * i);
+            opens |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(folded, opening)))) << (16 * i);
+            closes |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(folded, closing)))) << (16 * i);
+            lineFeeds |= quint64(unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(bytes, lineFeed)))) << (16 * i);
+        }
+        quint64 rest = ~quint64(0) << (line > block ? line - block : 0); // from the line's start or the block's on
+        for (;;) {
+            const quint64 feeds = lineFeeds & rest;
+            const quint64 upTo = feeds != 0 ? feeds ^ (feeds - 1) : ~quint64(0); // to the line feed, or on
+            const quint64 part = upTo & rest;
+            if ((stops & part) != 0)
+                return line;
+            if (const quint64 open = opens & part) {
+                openAt = opened == 0 ? block + size_t(__builtin_ctzll(open)) : openAt;
+                opened += __builtin_popcountll(open);
+            }
+            if (const quint64 close = closes & part) {
+                closeAt = closed == 0 ? block + size_t(__builtin_ctzll(close)) : closeAt;
+                closed += __builtin_popcountll(close);
+            }
+            if (feeds == 0)
+                break; // the line goes on in the next block
+            // Of brackets and braces, one pair at most, in order.
+            if ((opened != 0 || closed != 0) && !(opened == 1 && closed == 1 && openAt < closeAt))
+                return line;
+            last = line;
+            ++count;
+            line = block + size_t(__builtin_ctzll(feeds)) + 1;
+            opened = closed = 0;
+            if (line >= limit || !plainStarts.start[static_cast<unsigned char>(body[line])])
+                return line;
+            rest &= ~upTo;
+        }
+    }
+#else
+    Q_UNUSED(body);
+    Q_UNUSED(limit);
+    Q_UNUSED(last);
+#endif
+    return line;
+}
+
 // A value being followed to its last line.
 struct Follower
 {
@@ -619,7 +696,7 @@ std::string quotedKey(Bytes key)
 
 } // namespace
 
-std::vector<ValueLines> readValueLines(Bytes body, const std::vector<std::pair<LineSpan, Bytes>> &lines)
+std::vector<ValueLines> readValueLines(Bytes body, const std::vector<std::pair<LineSpan, Bytes>> &lines, ReadFrom *from)
 {
     std::vector<ValueLines> results;
     results.reserve(lines.size());
@@ -628,18 +705,42 @@ std::vector<ValueLines> readValueLines(Bytes body, const std::vector<std::pair<L
     LineFeeds lineFeeds(body);
     size_t asked = 0; // the next line asked about
     size_t number = 0;
-    for (size_t start = 0; start < body.size() && (asked < lines.size() || !following.empty());) {
+    size_t start = 0;
+    ReadFrom passed; // the last place passed where reading may begin
+    if (from && !lines.empty() && lines.front().first.start >= from->start) {
+        passed = *from;
+        start = passed.start;
+        number = passed.lines;
+        if (passed.before.end > passed.before.start)
+            scanner.pass(body.substr(passed.before.start, passed.before.end - passed.before.start), number);
+    }
+    for (; start < body.size() && (asked < lines.size() || !following.empty());) {
+        // Most lines of a large file need not be read: no value is followed
+        // there, none is asked about, and the line opens nothing.
+        if (following.empty() && lines[asked].first.start != start && scanner.mayPass()) {
+            size_t last = 0;
+            size_t count = 0;
+            const size_t stop = passPlainLines(body, start, lines[asked].first.start, last, count);
+            if (count != 0) {
+                number += count;
+                scanner.pass(body.substr(last, stop - 1 - last), number);
+                passed = {stop, number, {last, stop - 1}};
+                start = stop;
+                continue;
+            }
+        }
         const size_t textEnd = lineFeeds.next(start);
         const LineSpan span{start, textEnd < body.size() ? textEnd + 1 : textEnd};
         const Bytes text = body.substr(start, textEnd - start);
         ++number;
-        // Most lines of a large file need not be read: no value is followed
-        // there, none is asked about, and the line opens nothing.
+        // One at a time where they hold a bracket, are blank, or run on.
         if (following.empty() && lines[asked].first.start != start && scanner.mayPass()) {
             const bool plain = isPlainLine(text, body.data() + body.size());
             if (plain || leftTrimmed(text).empty()) {
-                if (plain)
+                if (plain) {
                     scanner.pass(text, number);
+                    passed = {span.end, number, {start, textEnd}};
+                }
                 start = span.end;
                 continue;
             }
@@ -690,6 +791,8 @@ std::vector<ValueLines> readValueLines(Bytes body, const std::vector<std::pair<L
         }
         start = span.end;
     }
+    if (from && passed.start > from->start)
+        *from = passed;
 
     // A value that goes takes its anchors along: an alias elsewhere would
     // lose what it names.

@@ -48,9 +48,21 @@ struct ValueLines
     Bytes otherKey;
 };
 
+// A place where reading the body may begin instead of at its start: the
+// start of a line after a line that opens nothing (where nothing is open),
+// with that line and the number of lines before.
+struct ReadFrom
+{
+    size_t start = 0;
+    size_t lines = 0;
+    LineSpan before = {0, 0}; // the line before, without its line feed; empty at the start
+};
+
 // For each entry line, in file order, with the key it is a line of: how YAML
-// reads it.
-std::vector<ValueLines> readValueLines(Bytes body, const std::vector<std::pair<LineSpan, Bytes>> &lines);
+// reads it. from, where given: begins there when no line asked about comes
+// before it, and is moved on to the last such place passed.
+std::vector<ValueLines> readValueLines(Bytes body, const std::vector<std::pair<LineSpan, Bytes>> &lines,
+                                       ReadFrom *from = nullptr);
 
 // Why the line cannot change, for a person, naming the key and the lines;
 // empty for a line that can.
