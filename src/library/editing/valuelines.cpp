@@ -574,13 +574,13 @@ size_t passPlainLines(Bytes body, size_t start, size_t limit, size_t &last, size
             const quint64 part = upTo & rest;
             if ((stops & part) != 0)
                 return line;
-            if (const quint64 open = opens & part) {
+            if (const quint64 open = opens & part) { // one, or more (two will do)
                 openAt = opened == 0 ? block + size_t(__builtin_ctzll(open)) : openAt;
-                opened += __builtin_popcountll(open);
+                opened += (open & (open - 1)) == 0 ? 1 : 2;
             }
             if (const quint64 close = closes & part) {
                 closeAt = closed == 0 ? block + size_t(__builtin_ctzll(close)) : closeAt;
-                closed += __builtin_popcountll(close);
+                closed += (close & (close - 1)) == 0 ? 1 : 2;
             }
             if (feeds == 0)
                 break; // the line goes on in the next block
