@@ -21,6 +21,10 @@ import subprocess
 import sys
 import tempfile
 
+# This script's folder holds yaml/, the YAML-shaped inputs, which Python would
+# import as the module where python3-yaml is missing.
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path = [path for path in sys.path if os.path.abspath(path or ".") != HERE]
 try:
     import yaml
 except ImportError:
