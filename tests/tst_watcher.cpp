@@ -60,6 +60,7 @@ private slots:
     void edits();
     void neverHalfAFile();
     void removedAndBack();
+    void receiverActs();
     void folderGoneAndBack();
     void watchFailures_data();
     void watchFailures();
@@ -320,6 +321,46 @@ void tst_Watcher::removedAndBack()
     QTRY_COMPARE_WITH_TIMEOUT(told.reports.size(), size_t(2), patience);
     QCOMPARE(told.reports[1].keys, (QStringList{"b", "c"}));
     QCOMPARE(told.failures.size(), 1);
+}
+
+// A receiver may act on watchers as it is told: here, told of one of two
+// files saved at once, it deletes the other's watcher and watches that file
+// itself. Its reports of that file then start from what it read there, and
+// each from the one before (small changes to a larger file, each reported
+// from the lines that differ).
+void tst_Watcher::receiverActs()
+{
+    const QString base = path(QStringLiteral("acts-%1").arg(++m_files));
+    const QString other = base + QStringLiteral("-b.yaml");
+    QVERIFY(shell("printf 'a: 1\\n' > \"$1-a.yaml\" && seq -f 'f%g: 0' 50 > \"$1-b.yaml\" "
+                  "&& printf 'b: 1\\nc: 1\\n' >> \"$1-b.yaml\"",
+                  base));
+    Watcher first;
+    auto second = std::make_unique<Watcher>();
+    QVERIFY(first.watch(base + QStringLiteral("-a.yaml")));
+    QVERIFY(second->watch(other));
+    QObject::connect(&first, &Watcher::entriesChanged, &first, [&] {
+        if (second) {
+            second.reset();
+            QVERIFY(first.watch(other));
+        }
+    });
+    const auto save = [&base](const char *command) {
+        return shell(command, base) && shell("mv \"$1-b.new\" \"$1-b.yaml\"", base);
+    };
+    QVERIFY(save("printf 'a: 2\\n' > \"$1-a.new\" && sed 's/^b: 1/b: 2/' \"$1-b.yaml\" > \"$1-b.new\" "
+                 "&& mv \"$1-a.new\" \"$1-a.yaml\""));
+    QTRY_VERIFY_WITH_TIMEOUT(!second, patience);
+    QCOMPARE(first.reader().entries, laws::parsed(bytesOf(other)));
+    Told told(first);
+    QVERIFY(save("sed 's/^b: 2/b: 3/; /^c: /d' \"$1-b.yaml\" > \"$1-b.new\""));
+    QTRY_COMPARE_WITH_TIMEOUT(told.reports.size(), size_t(1), patience);
+    QCOMPARE(told.reports[0].keys, (QStringList{"b", "c"}));
+    QCOMPARE(first.reader().entries, laws::parsed(bytesOf(other)));
+    QVERIFY(save("sed 's/^f1: 0/f1: 1/' \"$1-b.yaml\" > \"$1-b.new\""));
+    QTRY_COMPARE_WITH_TIMEOUT(told.reports.size(), size_t(2), patience);
+    QCOMPARE(told.reports[1].keys, QStringList{"f1"});
+    QCOMPARE(first.reader().entries, laws::parsed(bytesOf(other)));
 }
 
 // A folder on the way that goes is waited for (the file polled) and, once it

@@ -20,8 +20,11 @@ enum class FileBytes {
     Failed   // why says why; bytes as they were
 };
 FileBytes readFileBytes(const QString &fileName, QByteArray &bytes, QString &why);
-// The same from a descriptor open for reading (never Missing).
-FileBytes readFileBytes(int descriptor, QByteArray &bytes, QString &why);
+// The same from a descriptor open for reading (never Missing), read into the
+// memory of spare where that is its own (what it holds is lost), grown where
+// the file is larger: a file read again and again is then not faulted into
+// new memory each time.
+FileBytes readFileBytes(int descriptor, QByteArray &bytes, QString &why, QByteArray spare = QByteArray());
 
 // Asks for the memory, not yet touched, to be faulted in huge pages where the
 // system has them (a hint: nothing changes where it does not).

@@ -9,6 +9,7 @@
 #include "changes.h"
 
 #include "reading/keylines.h"
+#include "reading/texts.h"
 
 #include <QBuffer>
 
@@ -71,16 +72,18 @@ void keysOfLines(Bytes bytes, size_t start, size_t end, std::set<std::string> &k
     }
 }
 
-// The items of one entry line, as the reader reads them there: the line alone
-// after an empty first one (a first line would lose a byte-order mark).
-QStringList itemsOf(Bytes line, const QString &key)
+// The items of one entry line, as the reader reads them there.
+QStringList itemsOf(Bytes line)
 {
-    QByteArray alone = '\n' + QByteArray(line.data(), decltype(QByteArray().size())(line.size()));
-    QBuffer buffer(&alone);
-    buffer.open(QIODevice::ReadOnly);
-    Reader reader;
-    reader.parse(&buffer);
-    return reader.entries.value(key);
+    EntryLine entry;
+    QStringList items;
+    if (!readEntry(line, entry))
+        return items;
+    TextBlocks texts;
+    items.reserve(TextSize(entry.items.size()));
+    for (const Bytes item : entry.items)
+        items.append(texts.text(item));
+    return items;
 }
 
 } // namespace
@@ -115,7 +118,6 @@ QStringList changedKeys(const QByteArray &oldBytes, const Reader &old, const QBy
     const FileBody after = fileBody(Bytes(newBytes.constData(), size_t(newBytes.size())));
     const Bytes a = before.body;
     const Bytes b = after.body;
-    now = old;
     if (oldBytes == newBytes)
         return QStringList();
     const size_t start = sharedStart(a, b);
@@ -158,7 +160,7 @@ QStringList changedKeys(const QByteArray &oldBytes, const Reader &old, const QBy
             }
             continue;
         }
-        const QStringList items = itemsOf(b.substr(line->second.start, line->second.end - line->second.start), text);
+        const QStringList items = itemsOf(b.substr(line->second.start, line->second.end - line->second.start));
         if (held == old.entries.cend() || *held != items) {
             now.entries.insert(text, items);
             changed.append(text);

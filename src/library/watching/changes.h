@@ -21,10 +21,11 @@ namespace detail {
 // key order; empty when the two stores hold the same.
 QStringList changedKeys(const QMap<QString, QStringList> &before, const QMap<QString, QStringList> &after);
 
-// The same between two versions of a file: now is set to the store of the
-// new bytes, given old, the store of the old ones. Only the keys of lines that
-// differ can have other items, so only those are read anew (the whole file,
-// where its first line or most of it differs).
+// The same between two versions of a file: now, which holds what old holds
+// (the store of the old bytes), is made the store of the new bytes, in place:
+// only the keys of lines that differ can have other items, so only those are
+// read anew and replaced (the whole file, where its first line or most of it
+// differs). Where now shares its data with old, the first change copies it.
 QStringList changedKeys(const QByteArray &oldBytes, const Reader &old, const QByteArray &newBytes, Reader &now);
 
 } // namespace detail

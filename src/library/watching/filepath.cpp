@@ -103,12 +103,11 @@ bool FileState::operator==(const FileState &other) const
             && modified == other.modified && changed == other.changed;
 }
 
-FileState fileState(const QByteArray &path)
+namespace {
+
+FileState stateOf(const struct stat &status)
 {
     FileState state;
-    struct stat status;
-    if (::stat(path.constData(), &status) != 0)
-        return state;
     state.exists = true;
     state.device = quint64(status.st_dev);
     state.inode = quint64(status.st_ino);
@@ -116,6 +115,20 @@ FileState fileState(const QByteArray &path)
     state.modified = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
     state.changed = qint64(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec;
     return state;
+}
+
+} // namespace
+
+FileState fileState(const QByteArray &path)
+{
+    struct stat status;
+    return ::stat(path.constData(), &status) == 0 ? stateOf(status) : FileState();
+}
+
+FileState fileState(int descriptor)
+{
+    struct stat status;
+    return ::fstat(descriptor, &status) == 0 ? stateOf(status) : FileState();
 }
 
 QByteArray remoteFileSystem(const QByteArray &folder)

@@ -46,6 +46,8 @@ struct FileState
     bool operator!=(const FileState &other) const { return !(*this == other); }
 };
 FileState fileState(const QByteArray &path);
+// The same of a file open as descriptor.
+FileState fileState(int descriptor);
 
 // The file system of the folder does not tell of changes made elsewhere (a
 // network file system, FUSE): its name, else empty.

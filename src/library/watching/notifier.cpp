@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 
 namespace plinto {
 namespace yaml {
@@ -48,7 +49,10 @@ Notifier::Notifier(int descriptor, QObject *parent)
       m_readable(std::make_unique<QSocketNotifier>(descriptor, QSocketNotifier::Read)),
       m_buffer(1 << 16)
 {
-    connect(m_readable.get(), &QSocketNotifier::activated, this, [this] { readEvents(); });
+    connect(m_readable.get(), &QSocketNotifier::activated, this, [this] {
+        readEvents();
+        tellEventsRead();
+    });
 }
 
 Notifier::~Notifier()
@@ -80,6 +84,7 @@ void Notifier::unwatch(int folder, FolderListener *listener)
     const auto one = std::find(listeners.begin(), listeners.end(), listener);
     if (one != listeners.end())
         listeners.erase(one);
+    m_told.erase(listener);
     if (listeners.empty()) {
         ::inotify_rm_watch(m_descriptor, folder);
         m_folders.erase(watched);
@@ -96,6 +101,9 @@ void Notifier::readEvents()
             continue;
         if (got <= 0)
             return; // EAGAIN: all read; or an error, which the next activation meets again
+        // Room was left for another event: all that was there is read (what
+        // comes meanwhile makes the descriptor readable again).
+        const bool drained = size_t(got) + sizeof(inotify_event) + NAME_MAX + 1 <= m_buffer.size();
         for (ssize_t at = 0; at < got;) {
             inotify_event event;
             std::copy_n(m_buffer.data() + at, sizeof event, reinterpret_cast<char *>(&event));
@@ -115,11 +123,27 @@ void Notifier::readEvents()
             const QByteArray named(name, decltype(QByteArray().size())(qstrnlen(name, event.len)));
             // A listener may let go of folders as it hears: a copy is walked.
             const std::vector<FolderListener *> listeners = watched->second.listeners;
-            for (FolderListener *listener : listeners)
+            for (FolderListener *listener : listeners) {
+                m_told.insert(listener);
                 listener->folderChanged(event.wd, event.mask, named);
+            }
             if (event.mask & IN_IGNORED) // the folder is gone: the system dropped the watch
                 m_folders.erase(event.wd);
         }
+        if (drained)
+            return;
+    }
+}
+
+void Notifier::tellEventsRead()
+{
+    // A listener may let go of folders, or be deleted, as it acts (its
+    // unwatch takes it off the list), and the last may let go of this.
+    const std::shared_ptr<Notifier> keep = shared_from_this();
+    while (!m_told.empty()) {
+        FolderListener *listener = *m_told.begin();
+        m_told.erase(m_told.begin());
+        listener->eventsRead();
     }
 }
 

@@ -13,6 +13,7 @@
 
 #include <memory>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 QT_BEGIN_NAMESPACE
@@ -32,12 +33,15 @@ public:
     virtual void folderChanged(int folder, quint32 mask, const QByteArray &name) = 0;
     // The system dropped events: anything may have changed.
     virtual void eventsLost() = 0;
+    // The events that were there have all been handed on: what they ask for
+    // can be done now, without waiting for the event loop to come round.
+    virtual void eventsRead() = 0;
 
 protected:
     ~FolderListener() = default;
 };
 
-class Notifier : public QObject
+class Notifier : public QObject, public std::enable_shared_from_this<Notifier>
 {
 public:
     // The notifier of this thread, made at the first call and shared until
@@ -58,6 +62,9 @@ public:
     // Hands on the events that are there now (as it does whenever there are
     // some and the event loop runs).
     void readEvents();
+    // Then tells each listener that was handed one, and still listens, that
+    // they are all read.
+    void tellEventsRead();
 
 private:
     struct Folder
@@ -69,6 +76,7 @@ private:
     std::unique_ptr<QSocketNotifier> m_readable;
     std::unordered_map<int, Folder> m_folders;
     std::vector<char> m_buffer;
+    std::unordered_set<FolderListener *> m_told; // handed an event, not yet told that all are read
 };
 
 } // namespace detail

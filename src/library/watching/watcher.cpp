@@ -4,7 +4,7 @@
 // Watcher: the road of a change. The folders on the way to the file are
 // watched (notifier, filepath); each event is sorted by what it says of the
 // file: a save that is complete (a rename into place, a writer's close, a
-// link swapped) is read once the events of that moment are in, a file
+// link swapped) is read once the events read with it are handed on, a file
 // written in place once its writer closes it or it has stayed unchanged for
 // the settle time. What is read is compared with what was read before
 // (changes), and the keys that differ are reported.
@@ -18,6 +18,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 #include <QTimer>
 
 #include <fcntl.h>
@@ -50,13 +51,17 @@ enum class Read {
 // open then, and none can open it until the read is done. Where a writer has
 // it open, Writing, unless the file is to be read as it stands. A lease's
 // break would signal this process: the signal is one that is ignored unless
-// asked for (SIGURG), and none is sent once the lease is held.
-Read readBytes(const QByteArray &file, bool asItStands, QByteArray &bytes, QString &why)
+// asked for (SIGURG), and none is sent once the lease is held. Read into the
+// memory of spare, where it is large enough. Where no lease was held, state
+// is the file's as it was read (or as it stood, where it could not be opened).
+Read readBytes(const QByteArray &file, bool asItStands, QByteArray &bytes, QString &why, QByteArray spare,
+               detail::FileState &state)
 {
     const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         const int error = errno;
         why = qt_error_string(error);
+        state = error == ENOENT ? detail::FileState() : detail::fileState(file);
         return error == ENOENT ? Read::Missing : Read::Failed;
     }
     ::fcntl(fd, F_SETSIG, SIGURG);
@@ -64,11 +69,13 @@ Read readBytes(const QByteArray &file, bool asItStands, QByteArray &bytes, QStri
     const bool writer = !leased && errno == EAGAIN;
     if (leased)
         ::fcntl(fd, F_SETOWN, 0);
+    else
+        state = detail::fileState(fd);
     if (writer && !asItStands) {
         ::close(fd);
         return Read::Writing;
     }
-    const detail::FileBytes got = detail::readFileBytes(fd, bytes, why);
+    const detail::FileBytes got = detail::readFileBytes(fd, bytes, why, std::move(spare));
     if (leased)
         ::fcntl(fd, F_SETLEASE, F_UNLCK);
     ::close(fd);
@@ -96,6 +103,13 @@ public:
 
     void folderChanged(int folder, quint32 mask, const QByteArray &name) override;
     void eventsLost() override;
+    void eventsRead() override
+    {
+        if (processing.isActive()) { // asked for by these events: done now
+            processing.stop();
+            process();
+        }
+    }
 
     // Watches each folder on the way to the file, or polls it where one
     // cannot be watched or does not tell of every change.
@@ -133,13 +147,19 @@ public:
     QString fileName;
     QString error;
     Reader store;
-    QByteArray bytes;     // the file as last read, whose store that is
-    bool failing = false; // readFailed told of the last read
+    // What store holds, kept in a map of its own: the next report's changes
+    // are made in it, and the store they replace is brought up to date to
+    // take its place. A report then costs what changed, not a copy of all.
+    Reader spare;
+    quint64 stores = 0;    // counts the stores held (a watch(), a report), for a report to know its own
+    QByteArray bytes;      // the file as last read, whose store that is
+    QByteArray spareBytes; // the memory of the read before it, read into next
+    bool failing = false;  // readFailed told of the last read
     detail::FilePath way;
     std::shared_ptr<detail::Notifier> notifier;
     std::map<int, std::vector<QByteArray>> folders; // the watches held, and the folders each is of
-    QTimer processing;                              // at once, once the events of this moment are in
-    QTimer settling;                                // a file written in place, quiet for the settle time
+    QTimer processing; // at once: once the events read with this one are handed on, else the loop's next turn
+    QTimer settling;   // a file written in place, quiet for the settle time
     QTimer polling;
     detail::FileState polled;
     bool pollChanged = false;
@@ -267,11 +287,11 @@ void Watcher::Private::process()
 
 void Watcher::Private::readAndReport(bool landed)
 {
-    const detail::FileState state = detail::fileState(way.file);
     written = false;
     QByteArray fresh;
     QString why;
-    const Read got = readBytes(way.file, landed, fresh, why);
+    detail::FileState state;
+    const Read got = readBytes(way.file, landed, fresh, why, std::move(spareBytes), state);
     if (got == Read::Writing) {
         settling.start(); // its close is told, or it rests
         return;
@@ -298,14 +318,29 @@ void Watcher::Private::readAndReport(bool landed)
         return;
     }
     failing = false;
-    Reader now;
-    const QStringList keys = detail::changedKeys(bytes, store, fresh, now);
-    bytes = fresh;
+    const QStringList keys = detail::changedKeys(bytes, store, fresh, spare);
+    spareBytes = std::move(bytes);
+    bytes = std::move(fresh);
     if (keys.isEmpty())
-        return;
-    const Reader before = store;
-    store = now;
+        return; // and spare holds what store holds
+    Reader before = std::move(store);
+    store = std::move(spare);
+    spare = store; // shared while the receivers run: a report they wait for copies it
+    const quint64 reported = ++stores;
+    const QPointer<Watcher> alive(q);
     Q_EMIT q->entriesChanged(keys, before);
+    if (!alive || stores != reported)
+        return; // deleted by a receiver, set to watch another file, or reported again meanwhile
+    // The store as it was, with the same keys changed, is the next spare
+    // (where a receiver kept it, the first change copies it for us).
+    for (const QString &key : keys) {
+        const auto now = store.entries.constFind(key);
+        if (now == store.entries.cend())
+            before.entries.remove(key);
+        else
+            before.entries.insert(key, *now);
+    }
+    spare = std::move(before);
 }
 
 // A poll reads the file once it has stayed as it is for a whole interval.
@@ -343,7 +378,8 @@ bool Watcher::watch(const QString &fileName)
     }
     QByteArray bytes;
     QString why;
-    if (readBytes(way.file, true, bytes, why) == Read::Failed) {
+    detail::FileState state;
+    if (readBytes(way.file, true, bytes, why, QByteArray(), state) == Read::Failed) {
         d->error = QStringLiteral("cannot read %1: %2").arg(fileName, why);
         return false;
     }
@@ -354,6 +390,10 @@ bool Watcher::watch(const QString &fileName)
     d->way = std::move(way);
     d->bytes = bytes;
     d->store = parsed(bytes);
+    d->spare = d->store;
+    d->spare.entries.detach();
+    d->spareBytes = QByteArray();
+    ++d->stores;
     d->failing = false;
     d->follow = false;
     d->read = false;
