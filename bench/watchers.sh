@@ -10,7 +10,9 @@
 # PyYAML's C loader, viper's own, js-yaml). Each watches a file of 1e3 and 1e5
 # lines that is saved 1,000 times by rename, 0 to 30 ms apart (watch_measure.py):
 # saves seen and missed, duplicate reports, latency p50 and p99, peak RSS;
-# drawn in bench/watching.png.
+# drawn in bench/watching.png. tarnwick-watch and inotifywait then run in turn
+# for more rounds, and their latencies are compared round by round: on this
+# kind of machine one round's p50 moves by a fifth from run to run.
 set -euo pipefail
 build=$1
 data=$2
@@ -36,20 +38,36 @@ echo "watchers: tarnwick-watch $("$build/bin/tarnwick-watch" --version | cut -d'
      "$(node -p "require('$build/node/node_modules/chokidar/package.json').version"), node $(node --version)"
 
 watchers=(tarnwick-watch inotifywait watchdog viper chokidar)
+rounds=${TARNWICK_WATCH_ROUNDS:-5}
+# Sets kind and command for the watcher: what its lines hold, and how it runs.
+watcher_command() {
+    case $1 in
+    tarnwick-watch) kind=tarnwick command=("$build/bin/tarnwick-watch" {file} counter) ;;
+    # Line-buffered, else its lines wait in a buffer for the next event; the
+    # file's own events only, as the others report the file alone (a line for
+    # the save's new file would wake the reader of the reports just before the
+    # rename, and take that wake-up off the latency measured).
+    inotifywait) kind=event:settings.yaml command=(stdbuf -oL inotifywait -m -q -e moved_to,close_write
+                                                  --include '/settings\.yaml$' --format %f {dir}) ;;
+    watchdog) kind=counter command=(/usr/bin/python3 "$bench/peers/watch_watchdog.py" {file}) ;;
+    viper) kind=counter command=("$build/watch_viper" {file}) ;;
+    chokidar) kind=counter command=(env NODE_PATH="$build/node/node_modules" node "$bench/peers/watch_chokidar.js" {file}) ;;
+    esac
+}
 for lines in 1000 100000; do
     base=$data/plain-$lines.yaml
     echo
     echo "== $lines lines ($(stat -c %s "$base") bytes), 1,000 saves by rename, 0 to 30 ms apart"
     for watcher in "${watchers[@]}"; do
-        case $watcher in
-        tarnwick-watch) kind=tarnwick command=("$build/bin/tarnwick-watch" {file} counter) ;;
-        # Line-buffered, else its lines wait in a buffer for the next event.
-        inotifywait) kind=event:settings.yaml command=(stdbuf -oL inotifywait -m -q -e moved_to,close_write --format %f {dir}) ;;
-        watchdog) kind=counter command=(/usr/bin/python3 "$bench/peers/watch_watchdog.py" {file}) ;;
-        viper) kind=counter command=("$build/watch_viper" {file}) ;;
-        chokidar) kind=counter command=(env NODE_PATH="$build/node/node_modules" node "$bench/peers/watch_chokidar.js" {file}) ;;
-        esac
+        watcher_command "$watcher"
         python3 "$bench/watch_measure.py" "$out" "$base" "$watcher" "$kind" "${command[@]}" >/dev/null
+    done
+    for round in $(seq 2 "$rounds"); do
+        mkdir -p "$out/round-$round"
+        for watcher in tarnwick-watch inotifywait; do
+            watcher_command "$watcher"
+            python3 "$bench/watch_measure.py" "$out/round-$round" "$base" "$watcher" "$kind" "${command[@]}" >/dev/null
+        done
     done
     python3 - "$out" "$lines" "${watchers[@]}" <<'EOF'
 import json, sys
@@ -62,9 +80,22 @@ for w in watchers:
     r = results[w]
     print("| %s | %d | %d | %d | %d | %s | %s | %.1f |" % (w, r["seen"], r["missed"], r["duplicates"], r["stale"],
                                                         ms(r["p50"]), ms(r["p99"]), r["rss_mb"]))
-t, i = results["tarnwick-watch"], results["inotifywait"]
-if t["p50"] and i["p50"]:
-    print("\ntarnwick-watch: latency %.2f times inotifywait's at p50, %.2f at p99." % (t["p50"] / i["p50"], t["p99"] / i["p99"]))
+EOF
+    python3 - "$out" "$lines" "$rounds" <<'EOF'
+import json, statistics, sys
+out, lines, rounds = sys.argv[1], int(sys.argv[2]), int(sys.argv[3])
+print("\n| round | tarnwick-watch p50 | p99 | inotifywait p50 | p99 | ratio p50 | ratio p99 |")
+print("|---|---|---|---|---|---|---|")
+ratios = ([], [])
+for r in range(1, rounds + 1):
+    folder = out if r == 1 else "%s/round-%d" % (out, r)
+    t, i = (json.load(open("%s/%s-%d.json" % (folder, w, lines))) for w in ("tarnwick-watch", "inotifywait"))
+    ratios[0].append(t["p50"] / i["p50"])
+    ratios[1].append(t["p99"] / i["p99"])
+    print("| %d | %.3f | %.3f | %.3f | %.3f | %.2f | %.2f |" % (r, t["p50"] * 1e3, t["p99"] * 1e3, i["p50"] * 1e3,
+                                                          i["p99"] * 1e3, ratios[0][-1], ratios[1][-1]))
+print("\ntarnwick-watch: latency %.2f times inotifywait's at p50, %.2f at p99 (medians of %d rounds)."
+      % (statistics.median(ratios[0]), statistics.median(ratios[1]), rounds))
 EOF
 done
 
