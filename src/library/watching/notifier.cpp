@@ -138,12 +138,17 @@ void Notifier::readEvents()
 void Notifier::tellEventsRead()
 {
     // A listener may let go of folders, or be deleted, as it acts (its
-    // unwatch takes it off the list), and the last may let go of this.
+    // unwatch takes it off the list), and the last may let go of this. Each
+    // is told once: events that come while it acts (it reads them as it
+    // checks a read) wait for the event loop's next turn, so that a file that
+    // never rests cannot hold the thread here.
     const std::shared_ptr<Notifier> keep = shared_from_this();
+    std::unordered_set<FolderListener *> done;
     while (!m_told.empty()) {
         FolderListener *listener = *m_told.begin();
         m_told.erase(m_told.begin());
-        listener->eventsRead();
+        if (done.insert(listener).second)
+            listener->eventsRead();
     }
 }
 
