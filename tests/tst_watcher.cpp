@@ -392,6 +392,8 @@ void tst_Watcher::watchFailures_data()
                                     << "cannot watch %1: its folder %2/missing does not exist";
     QTest::newRow("a folder") << "."
                               << "cannot read %1: Is a directory";
+    QTest::newRow("a FIFO, no writer") << "fifo.yaml" // not waited for
+                                       << "cannot read %1: it is not a regular file";
 }
 
 void tst_Watcher::watchFailures()
@@ -406,9 +408,10 @@ void tst_Watcher::watchFailures()
     write.close();
     QVERIFY(watcher.watch(kept));
     QFile::link(QStringLiteral("gone/f.yaml"), path(QStringLiteral("link.yaml")));
+    QVERIFY(::mkfifo(QFile::encodeName(path(QStringLiteral("fifo.yaml"))).constData(), 0600) == 0 || errno == EEXIST);
     const QString file = path(name);
     QVERIFY(!watcher.watch(file));
-    QCOMPARE(watcher.errorString(), why.arg(file, m_dir.path()));
+    QCOMPARE(watcher.errorString(), why.replace(QLatin1String("%2"), m_dir.path()).arg(file));
     QCOMPARE(watcher.fileName(), kept); // the watch before goes on
     QCOMPARE(watcher.reader().entryForKey(QStringLiteral("k")), QStringLiteral("1"));
 }

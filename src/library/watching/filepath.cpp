@@ -100,7 +100,7 @@ FilePath followPath(const QByteArray &path)
 bool FileState::operator==(const FileState &other) const
 {
     return exists == other.exists && device == other.device && inode == other.inode && size == other.size
-            && modified == other.modified && changed == other.changed;
+            && modified == other.modified && changed == other.changed && type == other.type;
 }
 
 namespace {
@@ -114,6 +114,7 @@ FileState stateOf(const struct stat &status)
     state.size = qint64(status.st_size);
     state.modified = qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec;
     state.changed = qint64(status.st_ctim.tv_sec) * 1000000000 + status.st_ctim.tv_nsec;
+    state.type = quint32(status.st_mode & S_IFMT);
     return state;
 }
 

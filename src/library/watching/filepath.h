@@ -42,6 +42,7 @@ struct FileState
     qint64 size = 0;
     qint64 modified = 0; // nanoseconds
     qint64 changed = 0;
+    quint32 type = 0; // the file type bits of its mode (S_IFREG, S_IFDIR...)
     bool operator==(const FileState &other) const;
     bool operator!=(const FileState &other) const { return !(*this == other); }
 };

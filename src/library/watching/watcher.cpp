@@ -54,23 +54,33 @@ enum class Read {
 // asked for (SIGURG), and none is sent once the lease is held. Read into the
 // memory of spare, where it is large enough. Where no lease was held, state
 // is the file's as it was read (or as it stood, where it could not be opened).
+// Only a regular file is read (and a folder, to say so): the open does not
+// wait for a FIFO's writer, nor the read for a device's end.
 Read readBytes(const QByteArray &file, bool asItStands, QByteArray &bytes, QString &why, QByteArray spare,
                detail::FileState &state)
 {
-    const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = ::open(file.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) {
         const int error = errno;
         why = qt_error_string(error);
         state = error == ENOENT ? detail::FileState() : detail::fileState(file);
+        if (error == EWOULDBLOCK && !asItStands)
+            return Read::Writing; // another holds a write lease on it: being written
         return error == ENOENT ? Read::Missing : Read::Failed;
     }
     ::fcntl(fd, F_SETSIG, SIGURG);
-    const bool leased = ::fcntl(fd, F_SETLEASE, F_RDLCK) == 0;
+    const bool leased = ::fcntl(fd, F_SETLEASE, F_RDLCK) == 0; // which only a regular file takes
     const bool writer = !leased && errno == EAGAIN;
-    if (leased)
+    if (leased) {
         ::fcntl(fd, F_SETOWN, 0);
-    else
+    } else {
         state = detail::fileState(fd);
+        if (state.type != S_IFREG && state.type != S_IFDIR) {
+            ::close(fd);
+            why = QStringLiteral("it is not a regular file");
+            return Read::Failed;
+        }
+    }
     if (writer && !asItStands) {
         ::close(fd);
         return Read::Writing;
