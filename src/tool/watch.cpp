@@ -88,13 +88,15 @@ int main(int argc, char *argv[])
                          for (const QString &key : keys) {
                              if (!named.isEmpty() && !named.contains(key))
                                  continue;
-                             if (before.entries.contains(key)) {
+                             const auto was = before.entries.constFind(key);
+                             if (was != before.entries.cend()) {
                                  report += "- ";
-                                 tarnwick::appendDumpLine(report, key, before.entries.value(key));
+                                 tarnwick::appendDumpLine(report, key, *was);
                              }
-                             if (now.entries.contains(key)) {
+                             const auto is = now.entries.constFind(key);
+                             if (is != now.entries.cend()) {
                                  report += "+ ";
-                                 tarnwick::appendDumpLine(report, key, now.entries.value(key));
+                                 tarnwick::appendDumpLine(report, key, *is);
                              }
                          }
                          if (report.empty())

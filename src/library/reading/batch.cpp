@@ -86,10 +86,7 @@ EntryBatch::~EntryBatch() = default;
 
 void EntryBatch::add(const EntryLine &entry)
 {
-    QStringList items;
-    items.reserve(TextSize(entry.items.size()));
-    for (const Bytes item : entry.items)
-        items.append(d->texts.text(item));
+    QStringList items = d->texts.texts(entry.items);
     d->entries.push_back(PendingEntry{d->texts.text(entry.key), std::move(items)});
 }
 

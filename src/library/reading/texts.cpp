@@ -22,6 +22,15 @@ QString ownText(Bytes bytes)
 
 } // namespace
 
+QStringList TextBlocks::texts(const std::vector<Bytes> &each)
+{
+    QStringList texts;
+    texts.reserve(TextSize(each.size()));
+    for (const Bytes bytes : each)
+        texts.append(text(bytes));
+    return texts;
+}
+
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)
 
 QString TextBlocks::text(Bytes bytes)

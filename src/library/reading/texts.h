@@ -9,6 +9,9 @@
 #include "lines.h"
 
 #include <QString>
+#include <QStringList>
+
+#include <vector>
 
 namespace plinto {
 namespace yaml {
@@ -31,6 +34,8 @@ class TextBlocks
 public:
     // The bytes as Latin-1 text; never a null string, even when empty.
     QString text(Bytes bytes);
+    // Each of them so, in order: an entry's items as the store holds them.
+    QStringList texts(const std::vector<Bytes> &each);
 
 private:
 #if QT_VERSION >= QT_VERSION_CHECK(6, 0, 0)

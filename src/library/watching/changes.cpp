@@ -76,14 +76,9 @@ void keysOfLines(Bytes bytes, size_t start, size_t end, std::set<std::string> &k
 QStringList itemsOf(Bytes line)
 {
     EntryLine entry;
-    QStringList items;
     if (!readEntry(line, entry))
-        return items;
-    TextBlocks texts;
-    items.reserve(TextSize(entry.items.size()));
-    for (const Bytes item : entry.items)
-        items.append(texts.text(item));
-    return items;
+        return QStringList();
+    return TextBlocks().texts(entry.items);
 }
 
 } // namespace
