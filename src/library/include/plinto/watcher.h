@@ -43,7 +43,8 @@ public:
     // Reads the file and watches it from now on; reader() holds what it read.
     // A file that does not exist yet is watched as an empty one (its folder
     // must exist). false, errorString() saying why, when it exists but cannot
-    // be read, or its folder does not exist. A second call watches another
+    // be read (a FIFO or a device is not read, only a regular file), or its
+    // folder does not exist. A second call watches another
     // file instead. Where the file's folder is on a file system that does not
     // report changes (a network file system, FUSE), or the system's limits on
     // watches are reached, the file is polled every second: true, and
