@@ -1,8 +1,10 @@
 // SPDX-FileCopyrightText: 2026 The tarnwick authors
 // SPDX-License-Identifier: MIT
 
-// tarnwick: dumps every entry of an entry file, with its numeric readings.
+// tarnwick: dumps every entry of an entry file, or of a configuration of
+// several, with its numeric readings.
 #include "dump.h"
+#include "layeroptions.h"
 #include "output.h"
 
 #include <plinto/yaml.h>
@@ -25,6 +27,37 @@ constexpr char versionLine[] = "tarnwick version: " TARNWICK_VERSION_STRING "\n"
     std::exit(tarnwick::writeAll(STDOUT_FILENO, versionLine) ? EXIT_SUCCESS : EXIT_FAILURE);
 }
 
+// Writes every key in order, as keys() lists them, each with its items; ends
+// the process without taking the store apart string by string, which on a
+// large file would take a tenth of the run.
+[[noreturn]] void dump(const plinto::yaml::Reader &reader)
+{
+    std::string line;
+    for (auto entry = reader.entries.cbegin(); entry != reader.entries.cend(); ++entry) {
+        line.clear();
+        tarnwick::appendDumpLine(line, entry.key(), entry.value());
+        if (!tarnwick::writeAll(STDOUT_FILENO, line))
+            std::exit(EXIT_FAILURE);
+    }
+    std::exit(EXIT_SUCCESS);
+}
+
+// tarnwick LAYERS: the merged store of a configuration of several files.
+[[noreturn]] void dumpLayers(int argc, char *argv[])
+{
+    constexpr int trouble = 2;
+    int at = 1;
+    tarnwick::LayerOptions options;
+    std::string why;
+    if (tarnwick::readLayerOptions(argc, argv, at, options, why) && at < argc)
+        why = std::string("unexpected argument ") + argv[at];
+    if (!why.empty() || !tarnwick::loadLayers(options, why)) {
+        tarnwick::writeAll(STDERR_FILENO, "tarnwick: " + why + '\n');
+        std::exit(trouble);
+    }
+    dump(options.layers.reader());
+}
+
 } // namespace
 
 [[noreturn]] void printHelp()
@@ -40,6 +73,9 @@ int main(int argc, char *argv[])
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("tarnwick"));
 
+    // The layer options, where they come first and something follows.
+    if (argc > 2 && tarnwick::isLayerOption(argv[1]))
+        dumpLayers(argc, argv);
     QStringList arguments = QCoreApplication::arguments();
     if (!arguments.isEmpty())
         arguments.removeFirst();
@@ -59,15 +95,5 @@ int main(int argc, char *argv[])
         return EXIT_FAILURE;
     }
 
-    // Every key in order, as keys() lists them, each with its items.
-    std::string line;
-    for (auto entry = reader.entries.cbegin(); entry != reader.entries.cend(); ++entry) {
-        line.clear();
-        tarnwick::appendDumpLine(line, entry.key(), entry.value());
-        if (!tarnwick::writeAll(STDOUT_FILENO, line))
-            std::exit(EXIT_FAILURE);
-    }
-    // Done: the process ends without taking the store apart string by string,
-    // which on a large file would take a tenth of the run.
-    std::exit(EXIT_SUCCESS);
+    dump(reader);
 }

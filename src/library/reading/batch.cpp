@@ -90,7 +90,13 @@ void EntryBatch::add(const EntryLine &entry)
     d->entries.push_back(PendingEntry{d->texts.text(entry.key), std::move(items)});
 }
 
-void EntryBatch::mergeInto(QMap<QString, QStringList> &entries, const OnOverridden &onOverridden)
+size_t EntryBatch::size() const
+{
+    return d->entries.size();
+}
+
+void EntryBatch::mergeInto(QMap<QString, QStringList> &entries, const OnOverridden &onOverridden,
+                           const OnStored &onStored)
 {
     BlockList<PendingEntry> &pending = d->entries;
     const std::vector<KeyRank> order = orderByKey(pending.size(), [&pending](size_t i) { return keyText(pending[i]); });
@@ -103,6 +109,8 @@ void EntryBatch::mergeInto(QMap<QString, QStringList> &entries, const OnOverridd
         for (; onOverridden && first < i; ++first)
             onOverridden(order[first].index, entry.key, order[i].index);
         first = i + 1;
+        if (onStored)
+            onStored(entry.key, order[i].index);
         if (intoFresh)
             appendInOrder(fresh, std::move(entry.key), std::move(entry.items));
         else
@@ -110,6 +118,21 @@ void EntryBatch::mergeInto(QMap<QString, QStringList> &entries, const OnOverridd
     }
     if (intoFresh)
         entries = QMap<QString, QStringList>(std::move(fresh));
+}
+
+void EntryBatch::overriddenWithin(size_t first, size_t end, const OnOverridden &onOverridden)
+{
+    BlockList<PendingEntry> &pending = d->entries;
+    const std::vector<KeyRank> order
+            = orderByKey(end - first, [&pending, first](size_t i) { return keyText(pending[first + i]); });
+    for (size_t i = 0, from = 0; i < order.size(); ++i) {
+        const QString &key = pending[first + order[i].index].key;
+        if (i + 1 < order.size() && pending[first + order[i + 1].index].key == key)
+            continue;
+        for (; from < i; ++from)
+            onOverridden(first + order[from].index, key, first + order[i].index);
+        from = i + 1;
+    }
 }
 
 } // namespace detail

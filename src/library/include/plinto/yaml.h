@@ -2,8 +2,10 @@
 // SPDX-License-Identifier: MIT
 
 // Reader: typed lookups in a flat key/value entry file; Editor (editor.h,
-// included at the end): changes to one, saved; Watcher (watcher.h, likewise):
-// word of changes to one, key by key.
+// included at the end): changes to one, saved; Layers (layers.h, likewise): a
+// configuration of several, read as system configuration is, and where each
+// value came from; Watcher (watcher.h, likewise): word of changes to one, key
+// by key.
 //
 // An entry file holds one "key: value" or "key: [a, b, c]" per line. Reader
 // loads it into an ordered map and answers lookups that never fail: what is
@@ -149,6 +151,7 @@ public:
 } // namespace plinto
 
 #include <plinto/editor.h>
+#include <plinto/layers.h>
 #include <plinto/watcher.h>
 
 #endif // PLINTO_YAML_H

@@ -1,0 +1,80 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
+// Which files a layered configuration is made of, and in which order: the
+// UAPI.6 rule (main file, masks, drop-ins) over the search folders, then the
+// user's layer and the files given. Only names and file types are looked at
+// here; nothing is parsed.
+#ifndef PLINTO_YAML_SEARCH_H
+#define PLINTO_YAML_SEARCH_H
+
+#include <QByteArray>
+#include <QString>
+
+#include <vector>
+
+namespace plinto {
+namespace yaml {
+namespace detail {
+
+// Where a configuration is looked for. Paths are the file system's bytes.
+struct SearchPlan
+{
+    QByteArray name;                 // relative, checked by nameProblem
+    std::vector<QByteArray> folders; // highest precedence first, the root already in front
+    QByteArray userFolder;           // empty: no user's layer
+    std::vector<QByteArray> files;   // given by the caller, read last, in this order
+};
+
+// What a file read is, in its configuration.
+enum class LayerKind {
+    Main,       // NAME in a search folder
+    DropIn,     // NAME.d/x in a search folder
+    UserMain,   // NAME in the user's folder
+    UserDropIn, // NAME.d/x there
+    Given       // a file given by the caller
+};
+
+struct LayerFile
+{
+    QByteArray path;
+    LayerKind kind = LayerKind::Main;
+    int folder = -1;       // the search folder it is in, or -1
+    QByteArray dropInName; // its name in NAME.d/, for a drop-in
+};
+
+// A file found that is not read, and why ("overridden by /etc/x").
+struct SkippedFile
+{
+    QByteArray path;
+    QString reason;
+};
+
+struct SearchResult
+{
+    std::vector<LayerFile> files; // in the order they are read
+    std::vector<SkippedFile> skipped;
+    QString error; // a file to read that cannot be read (a folder, a FIFO, a dangling link...)
+};
+
+// Why the name cannot name a configuration (absolute, empty, a ".." part, a
+// NUL byte, no file name at its end); empty when it can.
+QString nameProblem(const QByteArray &name);
+
+// The suffix a drop-in's name ends in: from the last dot of the name's last
+// part on, ".yaml" where it has none.
+QByteArray dropInSuffix(const QByteArray &name);
+
+// Finds the files of the plan. A file that is read must be a regular file (or
+// the null device, in the user's layer): a folder, a FIFO, a device or a
+// dangling link there sets error. Nothing is opened but folders.
+SearchResult findLayerFiles(const SearchPlan &plan);
+
+// Byte order, as strcmp orders, never the locale's.
+bool bytesBefore(const QByteArray &a, const QByteArray &b);
+
+} // namespace detail
+} // namespace yaml
+} // namespace plinto
+
+#endif // PLINTO_YAML_SEARCH_H
