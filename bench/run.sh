@@ -2,7 +2,7 @@
 # SPDX-FileCopyrightText: 2026 The tarnwick authors
 # SPDX-License-Identifier: MIT
 
-# bench/run.sh [micro|compare|edit|watch|all]: measures tarnwick. Never part of ctest.
+# bench/run.sh [micro|compare|edit|watch|layers|all]: measures tarnwick. Never part of ctest.
 #
 #   micro    Google Benchmark: Reader::parse in MB/s at 1e3, 1e5 and 1e6 lines,
 #            without and with findings, and keys(), entryTypeForKey,
@@ -25,6 +25,9 @@
 #   watch    tarnwick-watch against inotifywait, watchdog, viper and chokidar,
 #            told of 1,000 saves by rename (watchers.sh), drawn in
 #            bench/watching.png.
+#   layers   a configuration of 10 and 1,000 drop-ins dumped, against the
+#            same lines in one file and against libeconf (layers.sh), drawn
+#            in bench/layering.png.
 #
 # Entry files come from generate.py (seeded) into build-bench/data; they are
 # never committed. Installs the packages it needs when they are missing.
@@ -37,7 +40,7 @@ data=$build/data
 sizes=(1 1000 100000 1000000)
 
 "$root/.ci/install-packages" g++ cmake qt6-base-dev libbenchmark-dev libyaml-cpp-dev libinih-dev \
-    python3-yaml pkg-config hyperfine time gnuplot-nox eatmydata git crudini yq
+    python3-yaml pkg-config hyperfine time gnuplot-nox eatmydata git crudini yq libeconf-dev
 
 cmake -S "$root" -B "$build" -DTARNWICK_BENCH=ON -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
 cmake --build "$build" -j2 >/dev/null
@@ -68,6 +71,10 @@ fi
 
 if [ "$what" = watch ] || [ "$what" = all ]; then
     "$bench/watchers.sh" "$build" "$data"
+fi
+
+if [ "$what" = layers ] || [ "$what" = all ]; then
+    "$bench/layers.sh" "$build" "$data"
 fi
 
 if [ "$what" = compare ] || [ "$what" = all ]; then

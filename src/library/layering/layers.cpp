@@ -16,6 +16,29 @@
 namespace plinto {
 namespace yaml {
 
+namespace {
+
+// What the files found and not read because of this one are, and why: the
+// file itself, where it masks, and the copies of its name that it overrides.
+QList<SkippedFile> notRead(const detail::LayerFile &file, detail::Mask mask)
+{
+    QList<SkippedFile> skipped;
+    const QString path = QFile::decodeName(file.path);
+    if (mask != detail::Mask::None)
+        skipped.append({path,
+                        file.link                             ? QStringLiteral("a mask (a link to /dev/null)")
+                                : mask == detail::Mask::Empty ? QStringLiteral("a mask (empty)")
+                                                              : QStringLiteral("a mask (the null device)")});
+    const QString by = mask != detail::Mask::None  ? QStringLiteral("masked by %1")
+            : file.kind == detail::LayerKind::Main ? QStringLiteral("overridden by %1")
+                                                   : QStringLiteral("shadowed by %1");
+    for (const QByteArray &below : file.below)
+        skipped.append({QFile::decodeName(below), by.arg(path)});
+    return skipped;
+}
+
+} // namespace
+
 class Layers::Private
 {
 public:
@@ -38,8 +61,9 @@ public:
     QString prefix;
 
     QString error;
-    QStringList files; // read, in order: the sources of origins, then variables
-    QStringList variables;
+    QStringList files;     // read, in order
+    QStringList sources;   // the files that origins count: those read, and masks
+    QStringList variables; // the sources after them
     QList<SkippedFile> skipped;
     Reader store;
     std::vector<detail::KeyOrigin> origins;
@@ -86,18 +110,27 @@ bool Layers::Private::load(const QString &name, QList<FileFindings> *findings)
     for (const QString &file : added)
         plan.files.push_back(QFile::encodeName(file));
 
-    const detail::SearchResult found = detail::findLayerFiles(plan);
-    if (!found.error.isEmpty())
-        return fail(found.error);
+    const detail::SearchResult search = detail::findLayerFiles(plan);
+    if (!search.error.isEmpty())
+        return fail(search.error);
     detail::MergedLayers merged;
     std::vector<QList<Finding>> fileFindings;
     QString why;
-    if (!detail::mergeFiles(found.files, merged, why, findings ? &fileFindings : nullptr))
+    if (!detail::mergeFiles(search.files, merged, why, findings ? &fileFindings : nullptr))
         return fail(why);
 
+    QStringList found; // every file found to be read, masks too: what origins count
     QStringList readFiles;
-    for (const detail::LayerFile &file : found.files)
-        readFiles.append(QFile::decodeName(file.path));
+    QList<SkippedFile> skippedFiles;
+    for (size_t i = 0; i < search.files.size(); ++i) {
+        const detail::LayerFile &file = search.files[i];
+        found.append(QFile::decodeName(file.path));
+        skippedFiles += notRead(file, merged.masks[i]);
+        if (merged.masks[i] == detail::Mask::None)
+            readFiles.append(found.last());
+    }
+    for (const detail::SkippedFile &file : search.skipped)
+        skippedFiles.append({QFile::decodeName(file.path), file.reason});
     QStringList setBy; // the variables that set a key, the sources after the files
     if (!prefix.isEmpty()) {
         const QByteArray start = QFile::encodeName(prefix);
@@ -113,8 +146,7 @@ bool Layers::Private::load(const QString &name, QList<FileFindings> *findings)
             if (!detail::readValue(value->second, items, why))
                 return fail(QStringLiteral("cannot read the variable %1: %2").arg(QString::fromLatin1(variable), why));
             merged.entries.insert(origin.key, items);
-            origin.source = quint32(readFiles.size() + setBy.size());
-            origin.line = 0;
+            origin.place = detail::Place(quint32(found.size() + setBy.size()), 0);
             setBy.append(QString::fromLatin1(variable));
         }
     }
@@ -122,14 +154,12 @@ bool Layers::Private::load(const QString &name, QList<FileFindings> *findings)
     store.entries = std::move(merged.entries);
     origins = std::move(merged.origins);
     files = readFiles;
+    sources = found;
     variables = setBy;
-    skipped.clear();
-    for (const detail::SkippedFile &file : found.skipped)
-        skipped.append({QFile::decodeName(file.path), file.reason});
-    if (findings) {
-        findings->clear();
-        for (size_t i = 0; i < fileFindings.size(); ++i)
-            findings->append({readFiles.at(int(i)), fileFindings[i]});
+    skipped = skippedFiles;
+    for (size_t i = 0; findings && i < fileFindings.size(); ++i) {
+        if (merged.masks[i] == detail::Mask::None)
+            findings->append({found.at(int(i)), fileFindings[i]});
     }
     return true;
 }
@@ -233,11 +263,12 @@ Origin Layers::origin(const QString &key) const
     Origin origin;
     if (!found)
         return origin;
-    if (found->source < quint32(d->files.size())) {
-        origin.fileName = d->files.at(int(found->source));
-        origin.line = found->line;
+    const quint32 source = found->place.source();
+    if (source < quint32(d->sources.size())) {
+        origin.fileName = d->sources.at(int(source));
+        origin.line = found->place.line();
     } else {
-        origin.variable = d->variables.at(int(found->source) - d->files.size());
+        origin.variable = d->variables.at(int(source) - d->sources.size());
     }
     return origin;
 }

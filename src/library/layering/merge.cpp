@@ -7,6 +7,7 @@
 #include "merge.h"
 
 #include "reading/batch.h"
+#include "reading/filebytes.h"
 #include "reading/findings.h"
 #include "reading/lines.h"
 #include "reading/syntax.h"
@@ -27,30 +28,64 @@ namespace detail {
 
 namespace {
 
+// What opening a file to read found.
+enum class Opened { Read, Empty, NullDevice, Failed };
+
 // Opens the file to read: one found in a folder only where it is a regular
-// file or the null device, without waiting for a FIFO's writer. -1, with why,
-// where it cannot be.
-int openLayerFile(const LayerFile &file, QString &why)
+// file or the null device, without waiting for a FIFO's writer; where it may
+// mask and is empty or the null device, it is a mask and is not kept open.
+// size: the file's, where it is a regular file (else -1).
+Opened openLayerFile(const LayerFile &file, int &fd, qint64 &size, QString &why)
 {
     const bool given = file.kind == LayerKind::Given;
-    const int fd = ::open(file.path.constData(), O_RDONLY | O_CLOEXEC | (given ? 0 : O_NONBLOCK));
+    const QByteArray &name = file.folderFd == AT_FDCWD ? file.path : file.dropInName;
+    fd = ::openat(file.folderFd, name.constData(), O_RDONLY | O_CLOEXEC | (given ? 0 : O_NONBLOCK));
     if (fd < 0) {
         why = qt_error_string(errno);
-        return -1;
+        return Opened::Failed;
     }
     struct stat status;
-    if (::fstat(fd, &status) != 0) {
-        why = qt_error_string(errno);
-    } else if (S_ISDIR(status.st_mode)) {
+    const bool nullDevice = ::fstat(fd, &status) == 0 && S_ISCHR(status.st_mode) && major(status.st_rdev) == 1
+            && minor(status.st_rdev) == 3;
+    size = S_ISREG(status.st_mode) ? qint64(status.st_size) : -1;
+    Opened opened = Opened::Failed;
+    if (S_ISDIR(status.st_mode))
         why = QStringLiteral("it is a folder");
-    } else if (!given && !S_ISREG(status.st_mode)
-               && !(S_ISCHR(status.st_mode) && major(status.st_rdev) == 1 && minor(status.st_rdev) == 3)) {
+    else if (!given && size < 0 && !nullDevice)
         why = QStringLiteral("it is not a regular file");
-    } else {
-        return fd;
-    }
+    else if (file.masks() && (size == 0 || nullDevice))
+        opened = nullDevice ? Opened::NullDevice : Opened::Empty;
+    else
+        return Opened::Read;
     ::close(fd);
-    return -1;
+    return opened;
+}
+
+// Hands on the file's lines. A file given is read as Reader::parse reads it
+// (a pipe, /proc too); one found in a folder whole, into the memory of the
+// one read before. Empty or NullDevice where it masks; Failed, with why, where
+// it cannot be read.
+Opened readLayerFile(const LayerFile &file, QByteArray &bytes, const std::function<void(Bytes)> &onLine, QString &why)
+{
+    int fd = -1;
+    qint64 size = -1;
+    const Opened opened = openLayerFile(file, fd, size, why);
+    if (opened != Opened::Read)
+        return opened;
+    if (file.kind == LayerKind::Given) {
+        QFile device;
+        device.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
+        if (readDeviceLines(device, onLine))
+            return Opened::Read;
+        why = device.error() != QFileDevice::NoError ? device.errorString() : QStringLiteral("too large for memory");
+        return Opened::Failed;
+    }
+    const FileBytes read = readFileBytes(fd, bytes, why, std::move(bytes), size);
+    ::close(fd);
+    if (read != FileBytes::Read)
+        return Opened::Failed;
+    splitLines(Bytes(bytes.constData(), size_t(bytes.size())), onLine);
+    return Opened::Read;
 }
 
 } // namespace
@@ -60,61 +95,55 @@ bool mergeFiles(const std::vector<LayerFile> &files, MergedLayers &merged, QStri
 {
     EntryBatch batch;
     EntryLine entry;
-    std::vector<qint64> entryLines; // the line of each entry of the batch
-    std::vector<size_t> fileStarts; // the first entry of each file
+    std::vector<Place> places; // of each entry of the batch
+    QByteArray bytes;          // the file last read whole
+    merged.masks.assign(files.size(), Mask::None);
+    quint32 source = 0; // the file being read
+    qint64 line = 0;
+    std::unique_ptr<FindingCollector> collector; // of the file being read, where findings are asked for
+    const std::function<void(Bytes)> onLine = [&](Bytes text) {
+        ++line;
+        const bool isEntry = readEntry(text, entry);
+        if (collector)
+            collector->line(text, isEntry ? &entry : nullptr);
+        if (isEntry) {
+            batch.add(entry);
+            places.emplace_back(source, line);
+        }
+    };
     for (const LayerFile &layer : files) {
-        fileStarts.push_back(batch.size());
-        const int fd = openLayerFile(layer, why);
-        if (fd < 0) {
+        const size_t first = batch.size();
+        source = quint32(&layer - files.data());
+        line = 0;
+        if (findings)
+            collector = std::make_unique<FindingCollector>();
+        const Opened read = readLayerFile(layer, bytes, onLine, why);
+        if (read == Opened::Failed) {
             why = QStringLiteral("cannot read %1: %2").arg(QFile::decodeName(layer.path), why);
             return false;
         }
-        QFile file;
-        file.open(fd, QIODevice::ReadOnly | QIODevice::Unbuffered, QFileDevice::AutoCloseHandle);
-        qint64 line = 0;
-        FindingCollector collector;
-        const bool read = readDeviceLines(file, [&](Bytes bytes) {
-            ++line;
-            const bool isEntry = readEntry(bytes, entry);
-            if (findings)
-                collector.line(bytes, isEntry ? &entry : nullptr);
-            if (isEntry) {
-                batch.add(entry);
-                entryLines.push_back(line);
-            }
-        });
-        if (!read) {
-            why = QStringLiteral("cannot read %1: %2")
-                          .arg(QFile::decodeName(layer.path),
-                               file.error() != QFileDevice::NoError ? file.errorString()
-                                                                    : QStringLiteral("too large for memory"));
-            return false;
-        }
-        if (findings) {
-            const size_t first = fileStarts.back();
+        merged.masks[source] = read == Opened::Empty ? Mask::Empty
+                : read == Opened::NullDevice         ? Mask::NullDevice
+                                                     : Mask::None;
+        if (collector) {
             batch.overriddenWithin(first, batch.size(), [&collector, first](size_t e, const QString &key, size_t w) {
-                collector.overridden(e - first, key, w - first);
+                collector->overridden(e - first, key, w - first);
             });
-            findings->push_back(collector.take());
+            findings->push_back(collector->take());
         }
     }
+    merged.origins.reserve(places.size());
     batch.mergeInto(merged.entries, {}, [&](const QString &key, size_t winner) {
-        const auto file = std::upper_bound(fileStarts.begin(), fileStarts.end(), winner) - 1;
-        merged.origins.push_back({key, quint32(file - fileStarts.begin()), entryLines[winner]});
+        merged.origins.push_back({key, places[winner]});
     });
     return true;
 }
 
-KeyOrigin *findOrigin(std::vector<KeyOrigin> &origins, const QString &key)
+const KeyOrigin *findOrigin(const std::vector<KeyOrigin> &origins, const QString &key)
 {
     const auto found = std::lower_bound(origins.begin(), origins.end(), key,
                                         [](const KeyOrigin &origin, const QString &k) { return origin.key < k; });
     return found != origins.end() && found->key == key ? &*found : nullptr;
-}
-
-const KeyOrigin *findOrigin(const std::vector<KeyOrigin> &origins, const QString &key)
-{
-    return findOrigin(const_cast<std::vector<KeyOrigin> &>(origins), key);
 }
 
 } // namespace detail

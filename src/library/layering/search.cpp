@@ -7,7 +7,6 @@
 
 #include <QList>
 
-#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
@@ -17,7 +16,6 @@
 #include <cerrno>
 #include <cstring>
 #include <map>
-#include <memory>
 
 namespace plinto {
 namespace yaml {
@@ -28,8 +26,7 @@ namespace {
 // What a name in a folder is, to the rule.
 enum class Kind {
     Missing, // not there
-    File,    // a regular file that holds something, to be read
-    Mask,    // empty, or a link to /dev/null
+    File,    // a regular file or the null device: read, or a mask
     Folder,  // a folder, or a link to one
     Fault    // there, but no file that can be read: why says why
 };
@@ -37,7 +34,8 @@ enum class Kind {
 struct Found
 {
     Kind kind = Kind::Missing;
-    QString why; // Mask: what makes it one; Fault: why it cannot be read
+    bool link = false;
+    QString why; // Fault: why it cannot be read
 };
 
 bool isNullDevice(const struct stat &status)
@@ -52,25 +50,35 @@ Found lookAt(int at, const char *name)
     if (::fstatat(at, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
         if (errno == ENOENT || errno == ENOTDIR)
             return {};
-        return {Kind::Fault, qt_error_string(errno)};
+        return {Kind::Fault, false, qt_error_string(errno)};
     }
-    if (S_ISLNK(status.st_mode)) {
-        char target[16];
-        const ssize_t size = ::readlinkat(at, name, target, sizeof target);
-        if (size == 9 && std::memcmp(target, "/dev/null", 9) == 0)
-            return {Kind::Mask, QStringLiteral("a link to /dev/null")};
-        if (::fstatat(at, name, &status, 0) != 0)
-            return {Kind::Fault, errno == ENOENT ? QStringLiteral("a dangling symbolic link") : qt_error_string(errno)};
-    }
-    if (isNullDevice(status))
-        return {Kind::Mask, QStringLiteral("the null device")};
+    const bool link = S_ISLNK(status.st_mode);
+    if (link && ::fstatat(at, name, &status, 0) != 0)
+        return {Kind::Fault, true,
+                errno == ENOENT ? QStringLiteral("a dangling symbolic link") : qt_error_string(errno)};
     if (S_ISDIR(status.st_mode))
-        return {Kind::Folder, QStringLiteral("it is a folder")};
-    if (!S_ISREG(status.st_mode))
-        return {Kind::Fault, QStringLiteral("it is not a regular file")};
-    if (status.st_size == 0)
-        return {Kind::Mask, QStringLiteral("empty")};
-    return {Kind::File, QString()};
+        return {Kind::Folder, link, QStringLiteral("it is a folder")};
+    if (!S_ISREG(status.st_mode) && !isNullDevice(status))
+        return {Kind::Fault, link, QStringLiteral("it is not a regular file")};
+    return {Kind::File, link, QString()};
+}
+
+// The same from the type a folder's listing gives, where it gives one: a
+// regular file or a folder needs no look.
+Found lookAt(int at, const dirent &entry)
+{
+    switch (entry.d_type) {
+    case DT_REG:
+        return {Kind::File, false, QString()};
+    case DT_DIR:
+        return {Kind::Folder, false, QString()};
+    case DT_FIFO:
+    case DT_SOCK:
+    case DT_BLK:
+        return {Kind::Fault, false, QStringLiteral("it is not a regular file")};
+    default: // a link, a character device (the null device?), or a type not told
+        return lookAt(at, entry.d_name);
+    }
 }
 
 QByteArray joined(const QByteArray &folder, const QByteArray &name)
@@ -91,29 +99,32 @@ void fail(SearchResult &result, const QByteArray &path, const QString &why)
         result.error = QStringLiteral("cannot read %1: %2").arg(shown(path), why);
 }
 
-// One name of a drop-in folder, in the folder it is in.
+// One copy of a name, in the search folder it is in.
 struct Candidate
 {
     int folder = -1;
+    int folderFd = AT_FDCWD; // a drop-in's folder
     QByteArray path;
     Found found;
 };
+using Names = std::map<QByteArray, std::vector<Candidate>, decltype(&bytesBefore)>;
 
 // The drop-ins of one NAME.d/ folder, each a candidate for its name; the
 // other names of the folder are skipped, with why. A folder that cannot be
 // read is a fault of the search.
-void listDropIns(const QByteArray &folderPath, int folder, const QByteArray &suffix,
-                 std::map<QByteArray, std::vector<Candidate>, decltype(&bytesBefore)> &names, SearchResult &result)
+void listDropIns(const QByteArray &folderPath, int folder, const QByteArray &suffix, Names &names, SearchResult &result)
 {
-    const std::unique_ptr<DIR, int (*)(DIR *)> dir(::opendir(folderPath.constData()), &::closedir);
+    result.folders.emplace_back(::opendir(folderPath.constData()), &::closedir);
+    DIR *const dir = result.folders.back().get();
     if (!dir) {
         if (errno != ENOENT && errno != ENOTDIR)
             fail(result, folderPath, qt_error_string(errno));
+        result.folders.pop_back();
         return;
     }
     for (;;) {
         errno = 0;
-        const dirent *entry = ::readdir(dir.get());
+        const dirent *entry = ::readdir(dir);
         if (!entry) {
             if (errno != 0)
                 fail(result, folderPath, qt_error_string(errno));
@@ -132,86 +143,72 @@ void listDropIns(const QByteArray &folderPath, int folder, const QByteArray &suf
                     {path, QStringLiteral("not a drop-in: its name does not end in %1").arg(shown(suffix))});
             continue;
         }
-        const Found found = lookAt(::dirfd(dir.get()), entry->d_name);
+        const Found found = lookAt(::dirfd(dir), *entry);
         if (found.kind == Kind::Folder)
             result.skipped.push_back({path, QStringLiteral("not a drop-in: a folder")});
         else if (found.kind != Kind::Missing)
-            names[name].push_back({folder, path, found});
+            names[name].push_back({folder, ::dirfd(dir), path, found});
     }
 }
 
-// The main file: the highest folder's wins, or masks.
+// The copy that wins, first of the candidates, to be read (or to mask, as
+// its read will tell); the others below it. False for one that cannot be read.
+bool win(const std::vector<Candidate> &candidates, LayerKind kind, const QByteArray &dropInName, SearchResult &result)
+{
+    const Candidate &winner = candidates.front();
+    if (winner.found.kind != Kind::File) {
+        fail(result, winner.path, winner.found.why);
+        return false;
+    }
+    LayerFile file;
+    file.kind = kind;
+    file.dropInName = dropInName;
+    file.path = winner.path;
+    file.folder = winner.folder;
+    file.folderFd = winner.folderFd;
+    file.link = winner.found.link;
+    for (size_t i = 1; i < candidates.size(); ++i)
+        file.below.push_back(candidates[i].path);
+    result.files.push_back(std::move(file));
+    return true;
+}
+
+// The main file: the highest folder's wins.
 void findMainFile(const SearchPlan &plan, SearchResult &result)
 {
-    const Candidate *winner = nullptr;
     std::vector<Candidate> held;
     for (size_t i = 0; i < plan.folders.size(); ++i) {
         const QByteArray path = joined(plan.folders[i], plan.name);
         const Found found = lookAt(AT_FDCWD, path.constData());
         if (found.kind != Kind::Missing)
-            held.push_back({int(i), path, found});
+            held.push_back({int(i), AT_FDCWD, path, found});
     }
-    for (const Candidate &candidate : held) {
-        if (!winner) {
-            winner = &candidate;
-            if (candidate.found.kind == Kind::File)
-                result.files.push_back({candidate.path, LayerKind::Main, candidate.folder, QByteArray()});
-            else if (candidate.found.kind == Kind::Mask)
-                result.skipped.push_back({candidate.path, QStringLiteral("a mask (%1)").arg(candidate.found.why)});
-            else
-                fail(result, candidate.path, candidate.found.why);
-            continue;
-        }
-        const bool masked = winner->found.kind == Kind::Mask;
-        result.skipped.push_back(
-                {candidate.path,
-                 QStringLiteral("%1 by %2")
-                         .arg(masked ? QStringLiteral("masked") : QStringLiteral("overridden"), shown(winner->path))});
-    }
+    if (!held.empty())
+        win(held, LayerKind::Main, QByteArray(), result);
 }
 
-// Every folder's drop-ins, by name: the highest folder's copy of a name wins,
-// or masks it; the names read in byte order.
+// Every folder's drop-ins, by name: the highest folder's copy of a name wins;
+// the names read in byte order.
 void findDropIns(const SearchPlan &plan, const QByteArray &suffix, SearchResult &result)
 {
-    std::map<QByteArray, std::vector<Candidate>, decltype(&bytesBefore)> names(&bytesBefore);
+    Names names(&bytesBefore);
     for (size_t i = 0; i < plan.folders.size(); ++i)
         listDropIns(joined(plan.folders[i], plan.name + ".d"), int(i), suffix, names, result);
-    for (const auto &name : names) {
-        const Candidate &winner = name.second.front();
-        if (winner.found.kind == Kind::File)
-            result.files.push_back({winner.path, LayerKind::DropIn, winner.folder, name.first});
-        else if (winner.found.kind == Kind::Mask)
-            result.skipped.push_back({winner.path, QStringLiteral("a mask (%1)").arg(winner.found.why)});
-        else
-            fail(result, winner.path, winner.found.why);
-        const QString by
-                = QStringLiteral("%1 by %2")
-                          .arg(winner.found.kind == Kind::Mask ? QStringLiteral("masked") : QStringLiteral("shadowed"),
-                               shown(winner.path));
-        for (size_t i = 1; i < name.second.size(); ++i)
-            result.skipped.push_back({name.second[i].path, by});
-    }
+    for (const auto &name : names)
+        win(name.second, LayerKind::DropIn, name.first, result);
 }
 
-// The user's file, then its drop-ins in byte order: all read, none masks.
+// The user's file, then its drop-ins in byte order.
 void findUserFiles(const SearchPlan &plan, const QByteArray &suffix, SearchResult &result)
 {
     const QByteArray mainPath = joined(plan.userFolder, plan.name);
     const Found main = lookAt(AT_FDCWD, mainPath.constData());
-    if (main.kind == Kind::File || main.kind == Kind::Mask)
-        result.files.push_back({mainPath, LayerKind::UserMain, -1, QByteArray()});
-    else if (main.kind != Kind::Missing)
-        fail(result, mainPath, main.why);
-    std::map<QByteArray, std::vector<Candidate>, decltype(&bytesBefore)> names(&bytesBefore);
+    if (main.kind != Kind::Missing)
+        win({{-1, AT_FDCWD, mainPath, main}}, LayerKind::UserMain, QByteArray(), result);
+    Names names(&bytesBefore);
     listDropIns(joined(plan.userFolder, plan.name + ".d"), -1, suffix, names, result);
-    for (const auto &name : names) {
-        const Candidate &only = name.second.front();
-        if (only.found.kind == Kind::File || only.found.kind == Kind::Mask)
-            result.files.push_back({only.path, LayerKind::UserDropIn, -1, name.first});
-        else
-            fail(result, only.path, only.found.why);
-    }
+    for (const auto &name : names)
+        win(name.second, LayerKind::UserDropIn, name.first, result);
 }
 
 } // namespace
@@ -257,8 +254,12 @@ SearchResult findLayerFiles(const SearchPlan &plan)
         if (!plan.userFolder.isEmpty())
             findUserFiles(plan, suffix, result);
     }
-    for (const QByteArray &file : plan.files)
-        result.files.push_back({file, LayerKind::Given, -1, QByteArray()});
+    for (const QByteArray &path : plan.files) {
+        LayerFile given;
+        given.path = path;
+        given.kind = LayerKind::Given;
+        result.files.push_back(given);
+    }
     return result;
 }
 

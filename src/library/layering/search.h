@@ -2,16 +2,21 @@
 // SPDX-License-Identifier: MIT
 
 // Which files a layered configuration is made of, and in which order: the
-// UAPI.6 rule (main file, masks, drop-ins) over the search folders, then the
-// user's layer and the files given. Only names and file types are looked at
-// here; nothing is parsed.
+// UAPI.6 rule (main file, drop-ins, which copy of a name wins) over the search
+// folders, then the user's layer and the files given. Only names and file
+// types are looked at here; whether a winner masks (it is empty, or the null
+// device) is seen as it is opened to be read.
 #ifndef PLINTO_YAML_SEARCH_H
 #define PLINTO_YAML_SEARCH_H
 
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <vector>
+
+#include <dirent.h>
+#include <fcntl.h>
 
 namespace plinto {
 namespace yaml {
@@ -39,8 +44,15 @@ struct LayerFile
 {
     QByteArray path;
     LayerKind kind = LayerKind::Main;
-    int folder = -1;       // the search folder it is in, or -1
-    QByteArray dropInName; // its name in NAME.d/, for a drop-in
+    int folder = -1;         // the search folder it is in, or -1
+    QByteArray dropInName;   // its name in NAME.d/, for a drop-in
+    bool link = false;       // a symbolic link
+    int folderFd = AT_FDCWD; // a drop-in: its folder, open as long as the search's result
+    // Main and DropIn: the same name in lower folders, which this one
+    // overrides (or masks, where it is empty or the null device).
+    std::vector<QByteArray> below;
+    // It masks where it is empty or the null device (Main and DropIn).
+    bool masks() const { return kind == LayerKind::Main || kind == LayerKind::DropIn; }
 };
 
 // A file found that is not read, and why ("overridden by /etc/x").
@@ -50,11 +62,15 @@ struct SkippedFile
     QString reason;
 };
 
+// The folders a search listed, open.
+using OpenFolders = std::vector<std::unique_ptr<DIR, int (*)(DIR *)>>;
+
 struct SearchResult
 {
-    std::vector<LayerFile> files; // in the order they are read
-    std::vector<SkippedFile> skipped;
-    QString error; // a file to read that cannot be read (a folder, a FIFO, a dangling link...)
+    OpenFolders folders;
+    std::vector<LayerFile> files;     // in the order they are read
+    std::vector<SkippedFile> skipped; // names in drop-in folders that are no drop-ins
+    QString error;                    // a file to read that cannot be read (a folder, a FIFO, a dangling link...)
 };
 
 // Why the name cannot name a configuration (absolute, empty, a ".." part, a
@@ -65,9 +81,10 @@ QString nameProblem(const QByteArray &name);
 // part on, ".yaml" where it has none.
 QByteArray dropInSuffix(const QByteArray &name);
 
-// Finds the files of the plan. A file that is read must be a regular file (or
-// the null device, in the user's layer): a folder, a FIFO, a device or a
-// dangling link there sets error. Nothing is opened but folders.
+// Finds the files of the plan. A file to be read that is a folder, a FIFO, a
+// device other than the null device or a dangling link sets error. Nothing is
+// opened but folders; a regular file in a drop-in folder is not even looked
+// at, where the folder says what it is.
 SearchResult findLayerFiles(const SearchPlan &plan);
 
 // Byte order, as strcmp orders, never the locale's.

@@ -49,28 +49,28 @@ FileBytes readFileBytes(const QString &fileName, QByteArray &bytes, QString &why
     return read;
 }
 
-FileBytes readFileBytes(int fd, QByteArray &bytes, QString &why, QByteArray spare)
+FileBytes readFileBytes(int fd, QByteArray &bytes, QString &why, QByteArray spare, qint64 knownSize)
 {
     int error = 0;
     using Size = decltype(QByteArray().size()); // int on Qt 5
     constexpr qint64 largest = std::numeric_limits<Size>::max() / 2;
     QByteArray read;
     try {
-        if (spare.isDetached() && spare.capacity() > 0) {
+        if (spare.isDetached() && spare.capacity() > std::max<qint64>(knownSize, 0)) {
             // As large as the file was when last read (or larger): mostly
             // large enough, and grown below where it is not.
             read.swap(spare);
             read.resize(read.capacity());
         } else {
             struct stat status;
-            const qint64 knownSize = ::fstat(fd, &status) == 0 ? qint64(status.st_size) : 0;
-            if (knownSize >= largest)
+            const qint64 size = knownSize >= 0 ? knownSize : ::fstat(fd, &status) == 0 ? qint64(status.st_size) : 0;
+            if (size >= largest)
                 throw std::bad_alloc();
-            read.resize(Size(std::max<qint64>(knownSize + 1, 1 << 16)));
+            read.resize(Size(std::max<qint64>(size + 1, 1 << 16)));
             adviseHugePages(read.data(), size_t(read.size()));
         }
         qint64 filled = 0;
-        while (error == 0) {
+        while (error == 0 && !(filled > 0 && filled == knownSize)) {
             if (filled == read.size() && read.size() >= largest)
                 throw std::bad_alloc();
             if (filled == read.size()) {

@@ -23,8 +23,10 @@ FileBytes readFileBytes(const QString &fileName, QByteArray &bytes, QString &why
 // The same from a descriptor open for reading (never Missing), read into the
 // memory of spare where that is its own (what it holds is lost), grown where
 // the file is larger: a file read again and again is then not faulted into
-// new memory each time.
-FileBytes readFileBytes(int descriptor, QByteArray &bytes, QString &why, QByteArray spare = QByteArray());
+// new memory each time. knownSize, where the caller has the regular file's
+// size: a read that brings exactly that many bytes is the last one.
+FileBytes readFileBytes(int descriptor, QByteArray &bytes, QString &why, QByteArray spare = QByteArray(),
+                        qint64 knownSize = -1);
 
 // Asks for the memory, not yet touched, to be faulted in huge pages where the
 // system has them (a hint: nothing changes where it does not).

@@ -145,6 +145,19 @@ bool readLines(QIODevice &device, const std::function<void(Bytes line)> &onLine)
     return LineReader(device, onLine).readAll();
 }
 
+void splitLines(Bytes file, const std::function<void(Bytes line)> &onLine)
+{
+    if (file.size() >= 3 && std::memcmp(file.data(), "\xEF\xBB\xBF", 3) == 0)
+        file.remove_prefix(3); // a UTF-8 byte-order mark
+    while (!file.empty()) {
+        const size_t lf = file.find('\n');
+        const Bytes line = file.substr(0, lf == Bytes::npos ? file.size() : lf + 1);
+        const size_t nul = line.find('\0');
+        onLine(nul == Bytes::npos ? line : line.substr(0, nul + 1)); // a NUL ends the text
+        file.remove_prefix(line.size());
+    }
+}
+
 bool readDeviceLines(QIODevice &device, const std::function<void(Bytes line)> &onLine)
 {
     if (!device.isReadable())

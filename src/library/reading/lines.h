@@ -37,6 +37,10 @@ bool readLines(QIODevice &device, const std::function<void(Bytes line)> &onLine)
 // reading, a read fails, or a line is too long for memory.
 bool readDeviceLines(QIODevice &device, const std::function<void(Bytes line)> &onLine);
 
+// The same lines from bytes in memory: a whole file, as readLines hands on its
+// lines.
+void splitLines(Bytes file, const std::function<void(Bytes line)> &onLine);
+
 // Opens the file and reads it with readLines. False when it cannot be opened,
 // a read fails, or a line is too long for memory.
 bool readFileLines(const QString &fileName, const std::function<void(Bytes line)> &onLine);

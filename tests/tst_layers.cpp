@@ -1,0 +1,313 @@
+// SPDX-FileCopyrightText: 2026 The tarnwick authors
+// SPDX-License-Identifier: MIT
+
+#include <plinto/yaml.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <ftw.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <clocale>
+#include <cstdio>
+
+using plinto::yaml::Layers;
+using plinto::yaml::Reader;
+
+using Entries = QMap<QString, QStringList>;
+
+// A tree under the test's root: each path with its bytes, or "->TARGET" (a
+// symbolic link), "<dir>" or "<fifo>".
+using Tree = QList<QPair<QByteArray, QByteArray>>;
+
+class tst_Layers : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void rule_data();
+    void rule();
+    void failures_data();
+    void failures();
+    void manyDropIns();
+
+private:
+    QString makeTree(const Tree &tree, QString root = QString());
+    QString configure(Layers &layers, const QString &root, const QString &options) const;
+    QTemporaryDir m_dir;
+    int m_trees = 0;
+};
+
+void tst_Layers::initTestCase()
+{
+    // A locale whose collation is not the bytes' order ("B" after "a"), where
+    // there is one: the drop-ins must be sorted by bytes all the same.
+    for (const char *locale : {"de_DE.UTF-8", "C.UTF-8"}) {
+        if (std::setlocale(LC_ALL, locale))
+            break;
+    }
+}
+
+// Makes the tree, under a new root or the one given.
+// Removes the trees by their bytes, which QDir cannot name where they are not
+// UTF-8.
+void tst_Layers::cleanupTestCase()
+{
+    ::nftw(
+            QFile::encodeName(m_dir.path()).constData(),
+            [](const char *path, const struct stat *, int, struct FTW *) { return std::remove(path) == 0 ? 0 : 1; },
+            16, FTW_DEPTH | FTW_PHYS);
+}
+
+QString tst_Layers::makeTree(const Tree &tree, QString root)
+{
+    if (root.isEmpty())
+        root = m_dir.filePath(QString::number(++m_trees));
+    for (const auto &node : tree) {
+        const QByteArray path = QFile::encodeName(root) + '/' + node.first;
+        QDir().mkpath(QFile::decodeName(path.left(path.lastIndexOf('/'))));
+        bool made = true;
+        if (node.second == "<dir>")
+            made = QDir().mkpath(QFile::decodeName(path));
+        else if (node.second == "<fifo>")
+            made = ::mkfifo(path.constData(), 0600) == 0;
+        else if (node.second.startsWith("->"))
+            made = ::symlink(node.second.mid(2).constData(), path.constData()) == 0;
+        else if (FILE *file = std::fopen(path.constData(), "wb"))
+            made = std::fwrite(node.second.constData(), 1, size_t(node.second.size()), file)
+                            == size_t(node.second.size())
+                    && std::fclose(file) == 0;
+        else
+            made = false;
+        if (!made)
+            qFatal("cannot make %s", path.constData());
+    }
+    return root;
+}
+
+// Options as words: "user", "file=PATH" (under the root), "env=PREFIX",
+// "name=NAME". The name to load: robot/params.yaml unless named.
+QString tst_Layers::configure(Layers &layers, const QString &root, const QString &options) const
+{
+    QString name = QStringLiteral("robot/params.yaml");
+    layers.setRoot(root);
+    for (const QString &option : options.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        if (option == QLatin1String("user"))
+            layers.setUserLayer(true);
+        else if (option.startsWith(QLatin1String("file=")))
+            layers.addFile(root + QLatin1Char('/') + option.mid(5));
+        else if (option.startsWith(QLatin1String("env=")))
+            layers.setEnvironmentPrefix(option.mid(4));
+        else if (option.startsWith(QLatin1String("name=")))
+            name = option.mid(5);
+    }
+    return name;
+}
+
+void tst_Layers::rule_data()
+{
+    QTest::addColumn<Tree>("tree");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<Entries>("expected");
+    QTest::addColumn<QStringList>("files");   // read, in order, under the root
+    QTest::addColumn<QStringList>("origins"); // "key FILE:LINE" or "key environment:VARIABLE"
+
+    const QByteArray etc = "etc/robot/params.yaml";
+    const QByteArray run = "run/robot/params.yaml";
+    const QByteArray lib = "usr/lib/robot/params.yaml";
+    const QByteArray user = "home/u/.config/robot/params.yaml";
+
+    QTest::newRow("nothing anywhere") << Tree{} << "user" << Entries{} << QStringList{} << QStringList{};
+    QTest::newRow("the highest main file wins whole")
+            << Tree{{lib, "a: 1\nb: 1\n"}, {run, "a: 2\n"}, {etc, "c: 3\n"}} << "" << Entries{{"c", {"3"}}}
+            << QStringList{etc} << QStringList{"c " + etc + ":1"};
+    QTest::newRow("a lower main file where the higher are missing")
+            << Tree{{lib, "a: 1\n"}, {"usr/local/lib/robot/params.yaml", "a: 2\n"}} << "" << Entries{{"a", {"2"}}}
+            << QStringList{"usr/local/lib/robot/params.yaml"} << QStringList{};
+    QTest::newRow("an empty main file masks")
+            << Tree{{lib, "a: 1\n"}, {etc, ""}, {lib + ".d/1.yaml", "b: 1\n"}} << "" << Entries{{"b", {"1"}}}
+            << QStringList{lib + ".d/1.yaml"} << QStringList{};
+    QTest::newRow("a link to /dev/null masks the main file")
+            << Tree{{lib, "a: 1\n"}, {etc, "->/dev/null"}} << "" << Entries{} << QStringList{} << QStringList{};
+    QTest::newRow("drop-ins by name, whatever folder")
+            << Tree{{lib, "k: main\n"},
+                    {lib + ".d/30-c.yaml", "k: c\n"},
+                    {"etc/robot/params.yaml.d/20-b.yaml", "k: b\nb: 1\n"},
+                    {lib + ".d/10-a.yaml", "k: a\na: 1\n"}}
+            << "" << Entries{{"a", {"1"}}, {"b", {"1"}}, {"k", {"c"}}}
+            << QStringList{lib, lib + ".d/10-a.yaml", "etc/robot/params.yaml.d/20-b.yaml", lib + ".d/30-c.yaml"}
+            << QStringList{"k " + lib + ".d/30-c.yaml:1", "b etc/robot/params.yaml.d/20-b.yaml:2"};
+    QTest::newRow("drop-ins by bytes, not the locale nor numbers")
+            << Tree{{lib + ".d/a.yaml", "k: a\n"},
+                    {lib + ".d/B.yaml", "k: B\n"},
+                    {lib + ".d/9.yaml", "k: 9\n"},
+                    {lib + ".d/10.yaml", "k: 10\n"},
+                    {lib + ".d/\xc3\xa9.yaml", "k: e\n"},
+                    {lib + ".d/z.yaml", "k: z\n"}}
+            << "" << Entries{{"k", {"e"}}}
+            << QStringList{lib + ".d/10.yaml", lib + ".d/9.yaml", lib + ".d/B.yaml",
+                           lib + ".d/a.yaml", lib + ".d/z.yaml", QString::fromUtf8(lib + ".d/\xc3\xa9.yaml")}
+            << QStringList{};
+    QTest::newRow("a name not UTF-8, read and sorted by its bytes")
+            << Tree{{lib + ".d/caf\xe9.yaml", "k: latin1\n"}, {lib + ".d/cafe.yaml", "k: ascii\n"}} << ""
+            << Entries{{"k", {"latin1"}}} << QStringList{lib + ".d/cafe.yaml", QFile::decodeName(lib + ".d/caf\xe9.yaml")}
+            << QStringList{};
+    QTest::newRow("the highest folder's drop-in of a name wins")
+            << Tree{{lib + ".d/50.yaml", "k: lib\nl: 1\n"}, {"run/robot/params.yaml.d/50.yaml", "k: run\n"}} << ""
+            << Entries{{"k", {"run"}}} << QStringList{"run/robot/params.yaml.d/50.yaml"} << QStringList{};
+    QTest::newRow("an empty drop-in and a link to /dev/null mask their names")
+            << Tree{{lib + ".d/1.yaml", "a: 1\n"}, {"etc/robot/params.yaml.d/1.yaml", ""},
+                    {lib + ".d/2.yaml", "b: 1\n"}, {"etc/robot/params.yaml.d/2.yaml", "->/dev/null"},
+                    {lib + ".d/3.yaml", "c: 1\n"}}
+            << "" << Entries{{"c", {"1"}}} << QStringList{lib + ".d/3.yaml"} << QStringList{};
+    QTest::newRow("no backups, hidden files, other suffixes or folders")
+            << Tree{{lib + ".d/x.yml", "a: 1\n"}, {lib + ".d/a.yaml~", "a: 2\n"}, {lib + ".d/.a.yaml", "a: 3\n"},
+                    {lib + ".d/a.yaml.dpkg-old", "a: 4\n"}, {lib + ".d/d.yaml", "<dir>"},
+                    {lib + ".d/x.yaml.d/y.yaml", "a: 5\n"}, {lib + ".d/ok.yaml", "b: 1\n"}}
+            << "" << Entries{{"b", {"1"}}} << QStringList{lib + ".d/ok.yaml"} << QStringList{};
+    QTest::newRow("a suffix of the name's own")
+            << Tree{{"etc/robot/params.conf.d/a.conf", "a: 1\n"}, {"etc/robot/params.conf.d/b.yaml", "b: 1\n"}}
+            << "name=robot/params.conf" << Entries{{"a", {"1"}}}
+            << QStringList{"etc/robot/params.conf.d/a.conf"} << QStringList{};
+    QTest::newRow("the user's layer, key by key, an empty file masking nothing")
+            << Tree{{lib, "a: 1\nb: 1\n"}, {user, "b: 2\n"}, {"home/u/.config/robot/params.yaml.d/x.yaml", ""},
+                    {"home/u/.config/robot/params.yaml.d/y.yaml", "c: 3\n"}}
+            << "user" << Entries{{"a", {"1"}}, {"b", {"2"}}, {"c", {"3"}}}
+            << QStringList{lib, user, "home/u/.config/robot/params.yaml.d/x.yaml",
+                           "home/u/.config/robot/params.yaml.d/y.yaml"}
+            << QStringList{"b " + user + ":1"};
+    QTest::newRow("no user's layer unless asked")
+            << Tree{{lib, "a: 1\n"}, {user, "a: 2\n"}} << "" << Entries{{"a", {"1"}}} << QStringList{lib}
+            << QStringList{};
+    QTest::newRow("files given, in order, after the user's")
+            << Tree{{lib, "a: 1\nb: 1\nc: 1\n"}, {user, "a: 2\nb: 2\n"}, {"f1", "b: 3\nc: 3\n"}, {"f2", "c: 4\n"}}
+            << "user file=f1 file=f2" << Entries{{"a", {"2"}}, {"b", {"3"}}, {"c", {"4"}}}
+            << QStringList{lib, user, "f1", "f2"} << QStringList{"a " + user + ":1", "b f1:1", "c f2:1"};
+    QTest::newRow("the environment over keys held, and only those")
+            << Tree{{lib, "max-speed: 1\ngains: [1, 2]\nname: x\n"}} << "env=TST_LAYERS_"
+            << Entries{{"gains", {"3", "4", "5"}}, {"max-speed", {"2.5"}}, {"name", {"x"}}} << QStringList{lib}
+            << QStringList{"max-speed environment:TST_LAYERS_MAX_SPEED", "gains environment:TST_LAYERS_GAINS",
+                           "name " + lib + ":3"};
+    QTest::newRow("origins: the winning line, CRLF, a byte-order mark, a comment line")
+            << Tree{{lib, "\xef\xbb\xbfk: 1\r\nj: 1\r\nk: 2\r\nl: 1\r\n# note: x\r\n"}} << ""
+            << Entries{{"k", {"2"}}, {"j", {"1"}}, {"l", {"1"}}, {"# note", {"x"}}} << QStringList{lib}
+            << QStringList{"k " + lib + ":3", "j " + lib + ":2", "l " + lib + ":4", "# note " + lib + ":5"};
+    QTest::newRow("only files given")
+            << Tree{{"f1", "a: 1\n"}} << "name= file=f1" << Entries{{"a", {"1"}}} << QStringList{"f1"}
+            << QStringList{"a f1:1"};
+}
+
+void tst_Layers::rule()
+{
+    QFETCH(Tree, tree);
+    QFETCH(QString, options);
+    QFETCH(Entries, expected);
+    QFETCH(QStringList, files);
+    QFETCH(QStringList, origins);
+    const QString root = makeTree(tree);
+    qputenv("HOME", "/home/u");
+    qputenv("XDG_CONFIG_HOME", "relative/ignored");
+    qputenv("TST_LAYERS_MAX_SPEED", "2.5");
+    qputenv("TST_LAYERS_GAINS", "[3, 4, 5]");
+    qputenv("TST_LAYERS_NOT_HELD", "1");
+    Layers layers;
+    QVERIFY2(layers.load(configure(layers, root, options)), qPrintable(layers.errorString()));
+    QCOMPARE(layers.reader().entries, expected);
+    QStringList read;
+    for (const QString &file : layers.files())
+        read.append(file.mid(root.size() + 1));
+    QCOMPARE(read, files);
+    for (const QString &origin : origins) {
+        const auto space = origin.lastIndexOf(QLatin1Char(' '));
+        const plinto::yaml::Origin got = layers.origin(origin.left(space));
+        const QString shown = got.variable.isEmpty()
+                ? QStringLiteral("%1:%2").arg(got.fileName.mid(root.size() + 1)).arg(got.line)
+                : QStringLiteral("environment:") + got.variable;
+        QCOMPARE(shown, origin.mid(space + 1));
+    }
+    QVERIFY(layers.origin(QStringLiteral("not held")).fileName.isEmpty());
+    // Without the environment, the store is one Reader's of the files read,
+    // in order (where their names can be given to it as text).
+    Reader one;
+    bool named = true;
+    for (const QString &file : layers.files())
+        named = one.parse(file) && named;
+    if (layers.environmentPrefix().isEmpty() && named)
+        QCOMPARE(layers.reader().entries, one.entries);
+}
+
+void tst_Layers::failures_data()
+{
+    QTest::addColumn<Tree>("tree");
+    QTest::addColumn<QString>("options");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("error");
+
+    const QByteArray lib = "usr/lib/robot/params.yaml";
+    const Tree good;
+    const QString name = QStringLiteral("robot/params.yaml");
+    QTest::newRow("a FIFO drop-in, never waited on")
+            << Tree{{lib + ".d/f.yaml", "<fifo>"}} << "" << name << "params.yaml.d/f.yaml: it is not a regular file";
+    QTest::newRow("a dangling link") << Tree{{"etc/robot/params.yaml", "->nowhere"}} << "" << name
+                                     << "etc/robot/params.yaml: a dangling symbolic link";
+    QTest::newRow("a folder where the main file belongs")
+            << Tree{{"etc/robot/params.yaml", "<dir>"}} << "" << name << "etc/robot/params.yaml: it is a folder";
+    QTest::newRow("a folder where the user's file belongs")
+            << Tree{{"home/u/.config/robot/params.yaml", "<dir>"}} << "user" << name << "it is a folder";
+    QTest::newRow("a .. part") << good << "" << "../../etc/shadow" << "may not hold a \"..\" part";
+    QTest::newRow("an absolute name") << good << "" << "/etc/shadow" << "not absolute";
+    QTest::newRow("an empty name, no file given") << good << "" << "" << "the name is empty";
+    QTest::newRow("no file name at the end") << good << "" << "robot/" << "does not end in a file name";
+    QTest::newRow("a file given that is missing") << good << "file=missing.yaml" << name
+                                                  << "missing.yaml: No such file or directory";
+    QTest::newRow("a variable that reads as no value")
+            << good << "env=TST_BAD_" << name << "the variable TST_BAD_A: a value may not hold a colon";
+}
+
+void tst_Layers::failures()
+{
+    QFETCH(Tree, tree);
+    QFETCH(QString, options);
+    QFETCH(QString, name);
+    QFETCH(QString, error);
+    qputenv("HOME", "/home/u");
+    qputenv("TST_BAD_A", "a: b");
+    // A load that went through, then the fault: the load fails, and what the
+    // first one read stays.
+    const QString root = makeTree(Tree{{"usr/lib/robot/params.yaml", "a: 1\n"}});
+    Layers layers;
+    configure(layers, root, QString());
+    QVERIFY(layers.load(QStringLiteral("robot/params.yaml")));
+    const QStringList files = layers.files();
+    makeTree(tree, root);
+    configure(layers, root, options);
+    QVERIFY(!layers.load(name));
+    QVERIFY2(layers.errorString().contains(error), qPrintable(layers.errorString()));
+    QCOMPARE(layers.reader().entries, (Entries{{"a", {"1"}}}));
+    QCOMPARE(layers.files(), files);
+    QCOMPARE(layers.origin(QStringLiteral("a")).line, 1);
+}
+
+void tst_Layers::manyDropIns()
+{
+    Tree tree;
+    for (int i = 0; i < 10000; ++i)
+        tree.append({QByteArray("usr/lib/robot/params.yaml.d/") + QByteArray::number(i) + ".yaml",
+                     "k: " + QByteArray::number(i) + "\nk" + QByteArray::number(i) + ": 1\n"});
+    Layers layers;
+    layers.setRoot(makeTree(tree));
+    QVERIFY(layers.load(QStringLiteral("robot/params.yaml")));
+    QCOMPARE(layers.files().size(), 10000);
+    QCOMPARE(layers.reader().entries.size(), 10001);
+    QCOMPARE(layers.reader().entryForKey(QStringLiteral("k")), QStringLiteral("9999")); // "9999.yaml" sorts last
+    QVERIFY(layers.origin(QStringLiteral("k")).fileName.endsWith(QLatin1String("/9999.yaml")));
+}
+
+QTEST_GUILESS_MAIN(tst_Layers)
+#include "tst_layers.moc"
