@@ -8,8 +8,9 @@
 # A case folder holds:
 #   cmd      one shell command, run in the case folder with $TOOL (tarnwick),
 #            $CHECK (tarnwick-check), $GET (tarnwick-get), $SET (tarnwick-set),
-#            $WATCH (tarnwick-watch) and $WORK (an empty folder for the files
-#            it writes) set, and the functions watching PID (waits until the
+#            $WATCH (tarnwick-watch), the README's programs ($README_EDITOR,
+#            $README_WATCHER, $README_LAYERS) and $WORK (an empty folder for
+#            the files it writes) set, and the functions watching PID (waits until the
 #            process watches a folder) and lines FILE N (waits until the file
 #            has N lines)
 #            (default: "$TOOL" input)

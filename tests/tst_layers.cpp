@@ -61,8 +61,8 @@ void tst_Layers::cleanupTestCase()
 {
     ::nftw(
             QFile::encodeName(m_dir.path()).constData(),
-            [](const char *path, const struct stat *, int, struct FTW *) { return std::remove(path) == 0 ? 0 : 1; },
-            16, FTW_DEPTH | FTW_PHYS);
+            [](const char *path, const struct stat *, int, struct FTW *) { return std::remove(path) == 0 ? 0 : 1; }, 16,
+            FTW_DEPTH | FTW_PHYS);
 }
 
 QString tst_Layers::makeTree(const Tree &tree, QString root)
@@ -144,47 +144,48 @@ void tst_Layers::rule_data()
             << QStringList{lib, lib + ".d/10-a.yaml", "etc/robot/params.yaml.d/20-b.yaml", lib + ".d/30-c.yaml"}
             << QStringList{"k " + lib + ".d/30-c.yaml:1", "b etc/robot/params.yaml.d/20-b.yaml:2"};
     QTest::newRow("drop-ins by bytes, not the locale nor numbers")
-            << Tree{{lib + ".d/a.yaml", "k: a\n"},
-                    {lib + ".d/B.yaml", "k: B\n"},
-                    {lib + ".d/9.yaml", "k: 9\n"},
-                    {lib + ".d/10.yaml", "k: 10\n"},
-                    {lib + ".d/\xc3\xa9.yaml", "k: e\n"},
-                    {lib + ".d/z.yaml", "k: z\n"}}
+            << Tree{{lib + ".d/a.yaml", "k: a\n"},        {lib + ".d/B.yaml", "k: B\n"},
+                    {lib + ".d/9.yaml", "k: 9\n"},        {lib + ".d/10.yaml", "k: 10\n"},
+                    {lib + ".d/\xc3\xa9.yaml", "k: e\n"}, {lib + ".d/z.yaml", "k: z\n"}}
             << "" << Entries{{"k", {"e"}}}
             << QStringList{lib + ".d/10.yaml", lib + ".d/9.yaml", lib + ".d/B.yaml",
-                           lib + ".d/a.yaml", lib + ".d/z.yaml", QString::fromUtf8(lib + ".d/\xc3\xa9.yaml")}
+                           lib + ".d/a.yaml",  lib + ".d/z.yaml", QString::fromUtf8(lib + ".d/\xc3\xa9.yaml")}
             << QStringList{};
     QTest::newRow("a name not UTF-8, read and sorted by its bytes")
             << Tree{{lib + ".d/caf\xe9.yaml", "k: latin1\n"}, {lib + ".d/cafe.yaml", "k: ascii\n"}} << ""
-            << Entries{{"k", {"latin1"}}} << QStringList{lib + ".d/cafe.yaml", QFile::decodeName(lib + ".d/caf\xe9.yaml")}
-            << QStringList{};
+            << Entries{{"k", {"latin1"}}}
+            << QStringList{lib + ".d/cafe.yaml", QFile::decodeName(lib + ".d/caf\xe9.yaml")} << QStringList{};
     QTest::newRow("the highest folder's drop-in of a name wins")
             << Tree{{lib + ".d/50.yaml", "k: lib\nl: 1\n"}, {"run/robot/params.yaml.d/50.yaml", "k: run\n"}} << ""
             << Entries{{"k", {"run"}}} << QStringList{"run/robot/params.yaml.d/50.yaml"} << QStringList{};
     QTest::newRow("an empty drop-in and a link to /dev/null mask their names")
-            << Tree{{lib + ".d/1.yaml", "a: 1\n"}, {"etc/robot/params.yaml.d/1.yaml", ""},
-                    {lib + ".d/2.yaml", "b: 1\n"}, {"etc/robot/params.yaml.d/2.yaml", "->/dev/null"},
+            << Tree{{lib + ".d/1.yaml", "a: 1\n"},
+                    {"etc/robot/params.yaml.d/1.yaml", ""},
+                    {lib + ".d/2.yaml", "b: 1\n"},
+                    {"etc/robot/params.yaml.d/2.yaml", "->/dev/null"},
                     {lib + ".d/3.yaml", "c: 1\n"}}
             << "" << Entries{{"c", {"1"}}} << QStringList{lib + ".d/3.yaml"} << QStringList{};
     QTest::newRow("no backups, hidden files, other suffixes or folders")
-            << Tree{{lib + ".d/x.yml", "a: 1\n"}, {lib + ".d/a.yaml~", "a: 2\n"}, {lib + ".d/.a.yaml", "a: 3\n"},
-                    {lib + ".d/a.yaml.dpkg-old", "a: 4\n"}, {lib + ".d/d.yaml", "<dir>"},
-                    {lib + ".d/x.yaml.d/y.yaml", "a: 5\n"}, {lib + ".d/ok.yaml", "b: 1\n"}}
+            << Tree{{lib + ".d/x.yml", "a: 1\n"},   {lib + ".d/a.yaml~", "a: 2\n"},
+                    {lib + ".d/.a.yaml", "a: 3\n"}, {lib + ".d/a.yaml.dpkg-old", "a: 4\n"},
+                    {lib + ".d/d.yaml", "<dir>"},   {lib + ".d/x.yaml.d/y.yaml", "a: 5\n"},
+                    {lib + ".d/ok.yaml", "b: 1\n"}}
             << "" << Entries{{"b", {"1"}}} << QStringList{lib + ".d/ok.yaml"} << QStringList{};
     QTest::newRow("a suffix of the name's own")
             << Tree{{"etc/robot/params.conf.d/a.conf", "a: 1\n"}, {"etc/robot/params.conf.d/b.yaml", "b: 1\n"}}
-            << "name=robot/params.conf" << Entries{{"a", {"1"}}}
-            << QStringList{"etc/robot/params.conf.d/a.conf"} << QStringList{};
+            << "name=robot/params.conf" << Entries{{"a", {"1"}}} << QStringList{"etc/robot/params.conf.d/a.conf"}
+            << QStringList{};
     QTest::newRow("the user's layer, key by key, an empty file masking nothing")
-            << Tree{{lib, "a: 1\nb: 1\n"}, {user, "b: 2\n"}, {"home/u/.config/robot/params.yaml.d/x.yaml", ""},
+            << Tree{{lib, "a: 1\nb: 1\n"},
+                    {user, "b: 2\n"},
+                    {"home/u/.config/robot/params.yaml.d/x.yaml", ""},
                     {"home/u/.config/robot/params.yaml.d/y.yaml", "c: 3\n"}}
             << "user" << Entries{{"a", {"1"}}, {"b", {"2"}}, {"c", {"3"}}}
             << QStringList{lib, user, "home/u/.config/robot/params.yaml.d/x.yaml",
                            "home/u/.config/robot/params.yaml.d/y.yaml"}
             << QStringList{"b " + user + ":1"};
-    QTest::newRow("no user's layer unless asked")
-            << Tree{{lib, "a: 1\n"}, {user, "a: 2\n"}} << "" << Entries{{"a", {"1"}}} << QStringList{lib}
-            << QStringList{};
+    QTest::newRow("no user's layer unless asked") << Tree{{lib, "a: 1\n"}, {user, "a: 2\n"}} << ""
+                                                  << Entries{{"a", {"1"}}} << QStringList{lib} << QStringList{};
     QTest::newRow("files given, in order, after the user's")
             << Tree{{lib, "a: 1\nb: 1\nc: 1\n"}, {user, "a: 2\nb: 2\n"}, {"f1", "b: 3\nc: 3\n"}, {"f2", "c: 4\n"}}
             << "user file=f1 file=f2" << Entries{{"a", {"2"}}, {"b", {"3"}}, {"c", {"4"}}}
@@ -198,9 +199,8 @@ void tst_Layers::rule_data()
             << Tree{{lib, "\xef\xbb\xbfk: 1\r\nj: 1\r\nk: 2\r\nl: 1\r\n# note: x\r\n"}} << ""
             << Entries{{"k", {"2"}}, {"j", {"1"}}, {"l", {"1"}}, {"# note", {"x"}}} << QStringList{lib}
             << QStringList{"k " + lib + ":3", "j " + lib + ":2", "l " + lib + ":4", "# note " + lib + ":5"};
-    QTest::newRow("only files given")
-            << Tree{{"f1", "a: 1\n"}} << "name= file=f1" << Entries{{"a", {"1"}}} << QStringList{"f1"}
-            << QStringList{"a f1:1"};
+    QTest::newRow("only files given") << Tree{{"f1", "a: 1\n"}} << "name= file=f1" << Entries{{"a", {"1"}}}
+                                      << QStringList{"f1"} << QStringList{"a f1:1"};
 }
 
 void tst_Layers::rule()
@@ -260,12 +260,20 @@ void tst_Layers::failures_data()
             << Tree{{"etc/robot/params.yaml", "<dir>"}} << "" << name << "etc/robot/params.yaml: it is a folder";
     QTest::newRow("a folder where the user's file belongs")
             << Tree{{"home/u/.config/robot/params.yaml", "<dir>"}} << "user" << name << "it is a folder";
-    QTest::newRow("a .. part") << good << "" << "../../etc/shadow" << "may not hold a \"..\" part";
-    QTest::newRow("an absolute name") << good << "" << "/etc/shadow" << "not absolute";
-    QTest::newRow("an empty name, no file given") << good << "" << "" << "the name is empty";
-    QTest::newRow("no file name at the end") << good << "" << "robot/" << "does not end in a file name";
-    QTest::newRow("a file given that is missing") << good << "file=missing.yaml" << name
-                                                  << "missing.yaml: No such file or directory";
+    QTest::newRow("a .. part") << good << ""
+                               << "../../etc/shadow"
+                               << "may not hold a \"..\" part";
+    QTest::newRow("an absolute name") << good << ""
+                                      << "/etc/shadow"
+                                      << "not absolute";
+    QTest::newRow("an empty name, no file given") << good << ""
+                                                  << ""
+                                                  << "the name is empty";
+    QTest::newRow("no file name at the end") << good << ""
+                                             << "robot/"
+                                             << "does not end in a file name";
+    QTest::newRow("a file given that is missing")
+            << good << "file=missing.yaml" << name << "missing.yaml: No such file or directory";
     QTest::newRow("a variable that reads as no value")
             << good << "env=TST_BAD_" << name << "the variable TST_BAD_A: a value may not hold a colon";
 }
