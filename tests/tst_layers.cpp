@@ -171,6 +171,13 @@ void tst_Layers::rule_data()
                     {lib + ".d/d.yaml", "<dir>"},   {lib + ".d/x.yaml.d/y.yaml", "a: 5\n"},
                     {lib + ".d/ok.yaml", "b: 1\n"}}
             << "" << Entries{{"b", {"1"}}} << QStringList{lib + ".d/ok.yaml"} << QStringList{};
+    QTest::newRow("a file where the drop-in folder belongs")
+            << Tree{{lib, "a: 1\n"}, {lib + ".d", "b: 1\n"}} << "" << Entries{{"a", {"1"}}} << QStringList{lib}
+            << QStringList{};
+    QTest::newRow("a name whose last part begins with a dot")
+            << Tree{{"etc/robot/.robotrc.d/a.robotrc", "a: 1\n"}, {"etc/robot/.robotrc.d/b.yaml", "b: 1\n"}}
+            << "name=robot/.robotrc" << Entries{{"a", {"1"}}} << QStringList{"etc/robot/.robotrc.d/a.robotrc"}
+            << QStringList{};
     QTest::newRow("a suffix of the name's own")
             << Tree{{"etc/robot/params.conf.d/a.conf", "a: 1\n"}, {"etc/robot/params.conf.d/b.yaml", "b: 1\n"}}
             << "name=robot/params.conf" << Entries{{"a", {"1"}}} << QStringList{"etc/robot/params.conf.d/a.conf"}
@@ -195,10 +202,11 @@ void tst_Layers::rule_data()
             << Entries{{"gains", {"3", "4", "5"}}, {"max-speed", {"2.5"}}, {"name", {"x"}}} << QStringList{lib}
             << QStringList{"max-speed environment:TST_LAYERS_MAX_SPEED", "gains environment:TST_LAYERS_GAINS",
                            "name " + lib + ":3"};
-    QTest::newRow("origins: the winning line, CRLF, a byte-order mark, a comment line")
-            << Tree{{lib, "\xef\xbb\xbfk: 1\r\nj: 1\r\nk: 2\r\nl: 1\r\n# note: x\r\n"}} << ""
-            << Entries{{"k", {"2"}}, {"j", {"1"}}, {"l", {"1"}}, {"# note", {"x"}}} << QStringList{lib}
-            << QStringList{"k " + lib + ":3", "j " + lib + ":2", "l " + lib + ":4", "# note " + lib + ":5"};
+    QTest::newRow("origins: the winning line, CRLF, a byte-order mark, a comment line, NUL")
+            << Tree{{lib, QByteArray("\xef\xbb\xbfk: 1\r\nj: 1\r\nk: 2\r\nl: 1\r\n# note: x\r\nn: v\0: w\nm: 1", 51)}}
+            << "" << Entries{{"k", {"2"}}, {"j", {"1"}}, {"l", {"1"}}, {"# note", {"x"}}, {"n", {"v"}}, {"m", {"1"}}}
+            << QStringList{lib} << QStringList{"k " + lib + ":3",      "j " + lib + ":2", "l " + lib + ":4",
+                                               "# note " + lib + ":5", "n " + lib + ":6", "m " + lib + ":7"};
     QTest::newRow("only files given") << Tree{{"f1", "a: 1\n"}} << "name= file=f1" << Entries{{"a", {"1"}}}
                                       << QStringList{"f1"} << QStringList{"a f1:1"};
 }
@@ -254,6 +262,10 @@ void tst_Layers::failures_data()
     const QString name = QStringLiteral("robot/params.yaml");
     QTest::newRow("a FIFO drop-in, never waited on")
             << Tree{{lib + ".d/f.yaml", "<fifo>"}} << "" << name << "params.yaml.d/f.yaml: it is not a regular file";
+    QTest::newRow("a link to a device, never read")
+            << Tree{{lib + ".d/z.yaml", "->/dev/zero"}} << "" << name << "z.yaml: it is not a regular file";
+    QTest::newRow("the user's file a link to a device") << Tree{{"home/u/.config/robot/params.yaml", "->/dev/zero"}}
+                                                        << "user" << name << "it is not a regular file";
     QTest::newRow("a dangling link") << Tree{{"etc/robot/params.yaml", "->nowhere"}} << "" << name
                                      << "etc/robot/params.yaml: a dangling symbolic link";
     QTest::newRow("a folder where the main file belongs")

@@ -20,7 +20,6 @@ namespace detail {
 QByteArray variableName(const QByteArray &prefix, const QString &key)
 {
     QByteArray name = prefix;
-    name.reserve(prefix.size() + key.size());
     for (const QChar c : key) {
         const char16_t u = c.unicode();
         if (u >= 'a' && u <= 'z')

@@ -16,7 +16,6 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -45,8 +44,7 @@ Opened openLayerFile(const LayerFile &file, int &fd, qint64 &size, QString &why)
         return Opened::Failed;
     }
     struct stat status;
-    const bool nullDevice = ::fstat(fd, &status) == 0 && S_ISCHR(status.st_mode) && major(status.st_rdev) == 1
-            && minor(status.st_rdev) == 3;
+    const bool nullDevice = ::fstat(fd, &status) == 0 && isNullDevice(status);
     size = S_ISREG(status.st_mode) ? qint64(status.st_size) : -1;
     Opened opened = Opened::Failed;
     if (S_ISDIR(status.st_mode))

@@ -38,11 +38,6 @@ struct Found
     QString why; // Fault: why it cannot be read
 };
 
-bool isNullDevice(const struct stat &status)
-{
-    return S_ISCHR(status.st_mode) && major(status.st_rdev) == 1 && minor(status.st_rdev) == 3;
-}
-
 // The name in the folder open as at (AT_FDCWD: a path), links followed.
 Found lookAt(int at, const char *name)
 {
@@ -212,6 +207,11 @@ void findUserFiles(const SearchPlan &plan, const QByteArray &suffix, SearchResul
 }
 
 } // namespace
+
+bool isNullDevice(const struct stat &status)
+{
+    return S_ISCHR(status.st_mode) && major(status.st_rdev) == 1 && minor(status.st_rdev) == 3;
+}
 
 bool bytesBefore(const QByteArray &a, const QByteArray &b)
 {

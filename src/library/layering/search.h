@@ -17,6 +17,7 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <sys/stat.h>
 
 namespace plinto {
 namespace yaml {
@@ -86,6 +87,9 @@ QByteArray dropInSuffix(const QByteArray &name);
 // opened but folders; a regular file in a drop-in folder is not even looked
 // at, where the folder says what it is.
 SearchResult findLayerFiles(const SearchPlan &plan);
+
+// The null device (/dev/null), by its numbers.
+bool isNullDevice(const struct stat &status);
 
 // Byte order, as strcmp orders, never the locale's.
 bool bytesBefore(const QByteArray &a, const QByteArray &b);
