@@ -10,6 +10,7 @@
 #include <QDirIterator>
 #include <QFile>
 #include <QLockFile>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -44,6 +45,8 @@ private slots:
     void numbers_data();
     void numbers();
     void saveMerges();
+    void saveMergesAtBlockEdges_data();
+    void saveMergesAtBlockEdges();
     void saveKeepsTheFileKind_data();
     void saveKeepsTheFileKind();
     void saveAgain_data();
@@ -58,6 +61,17 @@ private:
     QTemporaryDir m_dir;
     int m_files = 0;
 };
+
+// A line that opens N brackets and closes M, after a plain line that brings
+// it to the offset: within one 64-byte block (130) or across two (186), as
+// the pass over lines that open nothing reads them (which reads whole blocks:
+// a long line after them); then a line of k.
+static const QList<QPair<QByteArray, bool>> bracketLines{{"a: 1", false},   {"a: [1,", true},      {"a: 1]", false},
+                                                         {"a: [1]", false}, {"a: [[1], 2,", true}, {"a: [[1]]", false}};
+static QByteArray bracketFile(const QByteArray &line, int offset)
+{
+    return "p: " + QByteArray(offset - 4, 'x') + "\n" + line + "\nk: 3]\nz: " + QByteArray(150, 'y') + "\n";
+}
 
 QString tst_Editor::write(const QByteArray &content, const QString &name)
 {
@@ -145,6 +159,10 @@ void tst_Editor::laws_data()
                 {"empty key", {"set =v", "remove "}},
                 {"refused key", {"set a:b=1"}},
                 {"refused item", {"set " + first + "=a\"b"}},
+                {"the same key again, between others",
+                 {"set " + first + "=1", "set " + first + "=2", "set other=3", "remove " + last,
+                  "set " + first + "=4"}},
+                {"removed, set, removed", {"remove " + first, "set " + first + "=1", "remove " + first}},
         };
         for (const auto &[edit, script] : scripts)
             QTest::addRow("%s, %s", qPrintable(name), edit) << content << script;
@@ -178,7 +196,7 @@ void tst_Editor::written_data()
     // clang-format off
     QTest::newRow("CRLF kept") << QByteArray("a: 1\r\nb: 2\r\n") << Script{"set a=3", "set c=x"} << QByteArray("a: 3\r\nb: 2\r\nc: x\r\n");
     QTest::newRow("a new line ends as the last line") << QByteArray("a: 1\r\nb: 2\n") << Script{"set c=x"} << QByteArray("a: 1\r\nb: 2\nc: x\n");
-    QTest::newRow("the key in its own value") << QByteArray("k: k\nx: 1\n") << Script{"remove k"} << QByteArray("x: 1\n");
+    QTest::newRow("the key in its own value") << QByteArray("k: k\nx: 1\nk: 2\n") << Script{"remove k"} << QByteArray("x: 1\n");
     QTest::newRow("what stands around the value") << QByteArray("  k  :\t v  # c  \r\n") << Script{"list k=1|2"} << QByteArray("  k  :\t [1, 2]  \r\n");
     QTest::newRow("a blank after a bare colon") << QByteArray("k:\nj::\n") << Script{"set k=1", "set j=2"} << QByteArray("k: 1\nj:: 2\n");
     QTest::newRow("the last line of a key") << QByteArray("k: 1\nk: 2\n") << Script{"set k=3"} << QByteArray("k: 1\nk: 3\n");
@@ -197,8 +215,23 @@ void tst_Editor::written_data()
     QTest::newRow("quotes for YAML") << QByteArray() << Script{"set a=#x", "set b=x #y", "set c=x#y", "set d=- x", "set e=-1", "set f=\\ #"}
                                      << QByteArray("a: \"#x\"\nb: \"x #y\"\nc: x#y\nd: \"- x\"\ne: -1\nf: \\ #\n");
     QTest::newRow("bytes above 127") << QByteArray() << Script{QString::fromLatin1("set k\xA0=\xE9\xA0")} << QByteArray("k\xA0: \xE9\xA0\n");
+    QTest::newRow("Latin-1's last character") << QByteArray() << Script{QString::fromLatin1("set \xFF=\xFF")} << QByteArray("\xFF: \xFF\n");
+    QTest::newRow("lists of 0, 1 and 2 items") << QByteArray("a: 1\nb: 1\nc: 1\n") << Script{"list a=", "list b=x", "list c=x|y"}
+                                              << QByteArray("a: []\nb: [x]\nc: [x, y]\n");
     QTest::newRow("quotes for YAML, and none") << QByteArray() << Script{"set a=*x", "set b='q", "set c=?", "set d=-1", "set e=-x", "set f=x#y", "set g=a\tb", "list h={a}|?x|-x|-|-1"}
                                                << QByteArray("a: \"*x\"\nb: \"'q\"\nc: \"?\"\nd: -1\ne: -x\nf: x#y\ng: \"a\tb\"\nh: [\"{a}\", \"?x\", -x, \"-\", -1]\n");
+    // The key found wherever it stands against the blocks its search reads.
+    for (int pad = 12; pad <= 18; ++pad) {
+        const QByteArray before = QByteArray(pad, 'p') + ": 0\n";
+        QTest::addRow("a key at %d bytes, the last line", pad + 4) << before + "wanted: 1" << Script{"set wanted=2"} << before + "wanted: 2";
+    }
+    for (const auto &[line, open] : bracketLines) {
+        for (const int offset : {130, 186}) {
+            if (!open)
+                QTest::addRow("%s at %d, then a key", line.constData(), offset)
+                        << bracketFile(line, offset) << Script{"set k=5"} << bracketFile(line, offset).replace("k: 3]", "k: 5");
+        }
+    }
     // A value's lines go with it.
     QTest::newRow("flow list over lines") << QByteArray("data: [1,\n  2,\n  3]\nnext: 1\n") << Script{"list data=7"} << QByteArray("data: [7]\nnext: 1\n");
     QTest::newRow("comments in a flow list") << QByteArray("a: [1, # c\n  # x\n  2]\nb: 1\n") << Script{"set a=5"} << QByteArray("a: 5\nb: 1\n");
@@ -293,6 +326,24 @@ void tst_Editor::refused_data()
     QTest::newRow("an anchor used elsewhere")
             << QByteArray("a: [&x 1]\nb: *x\n") << Script{"set a=2"}
             << "the value of key \"a\" on line 1 holds the anchor &x, which line 2 uses" + breaks;
+    QTest::newRow("an anchor on a nested block's line")
+            << QByteArray("a:\n  - 1\n  - &x 2\nb: *x\n") << Script{"set a=2"}
+            << "the value of key \"a\" on line 1 holds the anchor &x, which line 4 uses" + breaks;
+    QTest::newRow("an anchor on a flow list's next line")
+            << QByteArray("b: 0\na: [1,\n  &x 2]\nb: [*x]\n") << Script{"remove a"}
+            << "the value of key \"a\" on line 2 holds the anchor &x, which line 4 uses" + breaks;
+    for (const auto &[line, open] : bracketLines) {
+        for (const int offset : {130, 186}) {
+            if (open)
+                QTest::addRow("%s at %d, then a key within it", line.constData(), offset)
+                        << bracketFile(line, offset) << Script{"set k=5"}
+                        << "key \"k\" on line 3 is part of the value that line 2 begins, to YAML" + breaks;
+        }
+    }
+    QTest::newRow("a key just past Latin-1")
+            << k << Script{QStringLiteral("set \u0100=1")} << "a key may hold only Latin-1 characters, a byte each";
+    QTest::newRow("an item just past Latin-1")
+            << k << Script{QStringLiteral("set k=\u0100")} << "an item may hold only Latin-1 characters, a byte each";
     QTest::newRow("the merge key")
             << QByteArray("m:\n  <<: *base\n") << Script{"set <<=1"}
             << "key \"<<\" on line 2 merges mappings for YAML, which no value of this format is: setting it"
@@ -377,6 +428,32 @@ void tst_Editor::saveMerges()
     QCOMPARE(saved.readAll(), merged);
     QCOMPARE(QDir(m_dir.path()).entryList({QFileInfo(file).fileName() + QLatin1Char('*')}, QDir::Files | QDir::Hidden),
              QStringList{QFileInfo(file).fileName()}); // no lock or temporary file left
+}
+
+// Another program's change of one byte, the size kept, is found wherever it
+// stands against the blocks in which the file is read again under the lock.
+void tst_Editor::saveMergesAtBlockEdges_data()
+{
+    QTest::addColumn<int>("at");
+    for (const int at : {65535, 65536, 65537, 70004})
+        QTest::addRow("a byte at %d", at) << at;
+}
+
+void tst_Editor::saveMergesAtBlockEdges()
+{
+    QFETCH(int, at);
+    const QByteArray content = "k: 1\np: " + QByteArray(70000, 'x') + "\n";
+    const QString file = write(content);
+    Editor editor;
+    QVERIFY(editor.load(file));
+    QVERIFY(editor.setEntryForKey(QStringLiteral("k"), QStringLiteral("2")));
+    QByteArray other = content;
+    other[at] = 'y';
+    write(other, QFileInfo(file).fileName());
+    QVERIFY2(editor.save(), qPrintable(editor.errorString()));
+    QFile saved(file);
+    QVERIFY(saved.open(QIODevice::ReadOnly));
+    QCOMPARE(saved.readAll(), other.replace("k: 1", "k: 2"));
 }
 
 void tst_Editor::saveKeepsTheFileKind_data()
@@ -486,19 +563,24 @@ void tst_Editor::saveAgain()
 // that no process holds (its holder died before it wrote its id) is not.
 void tst_Editor::saveWaitsForALiveLock_data()
 {
-    QTest::addColumn<bool>("throughLink"); // saved through a symbolic link: the lock is the target's
-    QTest::newRow("the file") << false;
-    QTest::newRow("a link to it") << true;
+    QTest::addColumn<int>("links"); // saved through symbolic links: the lock is the target's
+    QTest::newRow("the file") << 0;
+    QTest::newRow("a link to it") << 1;
+    QTest::newRow("40 links to it, as many as the system follows") << 40;
 }
 
 void tst_Editor::saveWaitsForALiveLock()
 {
-    QFETCH(bool, throughLink);
+    QFETCH(int, links);
     const QString file = write("k: 1\n");
-    const QString link = file + QStringLiteral(".link");
-    QVERIFY(QFile::link(file, link));
+    QString link = file;
+    for (int i = 1; i <= links; ++i) {
+        const QString next = file + QStringLiteral(".link%1").arg(i);
+        QVERIFY(QFile::link(link, next));
+        link = next;
+    }
     Editor editor;
-    QVERIFY(editor.load(throughLink ? link : file));
+    QVERIFY(editor.load(link));
     QVERIFY(editor.setEntryForKey(QStringLiteral("k"), QStringLiteral("2")));
     {
         QLockFile holder(file + QStringLiteral(".lock"));
@@ -523,6 +605,8 @@ void tst_Editor::loadAndSaveFailures_data()
     QTest::addColumn<QString>("why");
     QTest::newRow("directory") << m_dir.path() << false << "cannot read %1: Is a directory";
     QTest::newRow("read error part-way") << "/proc/self/mem" << false << "cannot read %1: Input/output error";
+    QTest::newRow("a pipe, written in two parts")
+            << "pipe" << true << "cannot save %1: it is not a regular file, which a save would replace";
     QTest::newRow("no regular file") << "/dev/null" << true
                                      << "cannot save %1: it is not a regular file, which a save would replace";
     QTest::newRow("no file loaded") << QString() << true << "no file to save: load() names it";
@@ -539,9 +623,21 @@ void tst_Editor::loadAndSaveFailures()
         QVERIFY(editor.load(write("k: 1\n")));
         QVERIFY(editor.setEntryForKey(QStringLiteral("j"), QStringLiteral("2")));
     }
+    QProcess writer; // a writer that pauses: reads that bring less than asked are not the end
+    if (file == QLatin1String("pipe")) {
+        file = m_dir.filePath(QStringLiteral("pipe-%1").arg(++m_files));
+        QCOMPARE(::mkfifo(QFile::encodeName(file).constData(), 0600), 0);
+        writer.start(QStringLiteral("sh"),
+                     {QStringLiteral("-c"),
+                      QStringLiteral("{ printf 'a: 1\\n'; sleep 0.3; printf 'b: 2\\n'; }"
+                                     " > \"$1\""),
+                      QStringLiteral("sh"), file});
+    }
     const QByteArray before = editor.contents();
     if (!file.isEmpty())
         QCOMPARE(editor.load(file), loads);
+    if (writer.waitForFinished())
+        QCOMPARE(editor.contents(), QByteArray("a: 1\nb: 2\n"));
     if (loads)
         QVERIFY(!editor.save());
     QCOMPARE(editor.errorString(), file.isEmpty() ? why : why.arg(file));

@@ -59,6 +59,8 @@ private slots:
     void edits_data();
     void edits();
     void neverHalfAFile();
+    void settleTime_data();
+    void settleTime();
     void removedAndBack();
     void receiverActs();
     void folderGoneAndBack();
@@ -219,6 +221,8 @@ void tst_Watcher::edits_data()
     QTest::newRow("a value in the middle") << QByteArray("a: 1\nb: 2\nc: 3\n") << QByteArray("a: 1\nb: 5\nc: 3\n");
     QTest::newRow("an earlier line of a key")
             << QByteArray("a: 1\nk: 1\nx: 0\nk: 2\n") << QByteArray("a: 1\nk: 9\nx: 0\nk: 2\n");
+    QTest::newRow("the last line of a key changed")
+            << QByteArray("a: 1\nk: 1\nx: 0\nk: 2\n") << QByteArray("a: 1\nk: 1\nx: 0\nk: 3\n");
     QTest::newRow("the last line of a key goes")
             << QByteArray("a: 1\nk: 1\nx: 0\nk: 2\n") << QByteArray("a: 1\nk: 1\nx: 0\n");
     QTest::newRow("a last line given a line feed") << QByteArray("a: 1\nk:") << QByteArray("a: 1\nk:\n");
@@ -294,6 +298,39 @@ void tst_Watcher::neverHalfAFile()
         QVERIFY(isWhole(report.after));
     QVERIFY(told.reports.size() <= 3);
     QCOMPARE(told.failures, QStringList());
+}
+
+// A file written in place and kept open is read once it has rested for the
+// settle time set: not before it, and, where it is shorter than the default,
+// well before the default.
+void tst_Watcher::settleTime_data()
+{
+    QTest::addColumn<int>("settle");
+    QTest::newRow("shorter than the default") << 300;
+    QTest::newRow("longer than the default") << 3000;
+}
+
+void tst_Watcher::settleTime()
+{
+    QFETCH(int, settle);
+    const QString file = path(QStringLiteral("settle-%1.yaml").arg(++m_files));
+    QVERIFY(shell("echo 'k: 0' > \"$1\"", file));
+    Watcher watcher;
+    watcher.setSettleTime(settle);
+    QCOMPARE(watcher.settleTime(), settle);
+    QVERIFY(watcher.watch(file));
+    Told told(watcher);
+    QFile writer(file);
+    QVERIFY(writer.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Unbuffered));
+    QVERIFY(writer.write("k: 1\n") == 5);
+    QElapsedTimer written;
+    written.start();
+    QTRY_VERIFY_WITH_TIMEOUT(!told.reports.empty(), patience);
+    const qint64 waited = written.elapsed();
+    QVERIFY2(waited >= settle, qPrintable(QString::number(waited)));
+    if (settle < 2000)
+        QVERIFY2(waited < 2000, qPrintable(QString::number(waited)));
+    QCOMPARE(watcher.reader().entryForKey(QStringLiteral("k")), QStringLiteral("1"));
 }
 
 // A file removed keeps the last store, and says so once; its return is

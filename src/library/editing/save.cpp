@@ -190,7 +190,9 @@ bool SaveLock::lock(QString &why)
 bool readAgain(const QString &file, const QByteArray &loaded, QByteArray &now, bool &changed, QString &why)
 {
     const QByteArray name = nativeName(file);
-    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC);
+    // Without waiting: a FIFO (loaded while a writer fed it) is refused below,
+    // not waited on for another writer.
+    const int fd = ::open(name.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0 && errno == ENOENT) {
         changed = !loaded.isEmpty();
         now.clear();
