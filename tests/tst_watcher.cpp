@@ -301,8 +301,8 @@ void tst_Watcher::neverHalfAFile()
 }
 
 // A file written in place and kept open is read once it has rested for the
-// settle time set: not before it, and, where it is shorter than the default,
-// well before the default.
+// settle time set: not before it (but for the 5% a timer may fire early),
+// and, where it is shorter than the default, well before the default.
 void tst_Watcher::settleTime_data()
 {
     QTest::addColumn<int>("settle");
@@ -327,7 +327,7 @@ void tst_Watcher::settleTime()
     written.start();
     QTRY_VERIFY_WITH_TIMEOUT(!told.reports.empty(), patience);
     const qint64 waited = written.elapsed();
-    QVERIFY2(waited >= settle, qPrintable(QString::number(waited)));
+    QVERIFY2(waited >= settle * 95 / 100, qPrintable(QString::number(waited))); // a timer's slack: 5% at most
     if (settle < 2000)
         QVERIFY2(waited < 2000, qPrintable(QString::number(waited)));
     QCOMPARE(watcher.reader().entryForKey(QStringLiteral("k")), QStringLiteral("1"));
