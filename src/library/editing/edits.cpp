@@ -7,6 +7,7 @@
 
 #include "reading/filebytes.h"
 #include "reading/keylines.h"
+#include "refusals.h"
 #include "valuelines.h"
 #include "writing.h"
 

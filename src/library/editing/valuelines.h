@@ -64,10 +64,6 @@ struct ReadFrom
 std::vector<ValueLines> readValueLines(Bytes body, const std::vector<std::pair<LineSpan, Bytes>> &lines,
                                        ReadFrom *from = nullptr);
 
-// Why the line cannot change, for a person, naming the key and the lines;
-// empty for a line that can.
-std::string refusalText(const ValueLines &lines);
-
 } // namespace detail
 } // namespace yaml
 } // namespace plinto
