@@ -8,6 +8,7 @@
 #include <plinto/editor.h>
 
 #include "edits.h"
+#include "lock.h"
 #include "reading/filebytes.h"
 #include "save.h"
 #include "writing.h"

@@ -1,7 +1,7 @@
 // SPDX-FileCopyrightText: 2026 The tarnwick authors
 // SPDX-License-Identifier: MIT
 
-// The save: the file's lock, the file read again under it, and the new bytes
+// The save: the file read again under its lock (lock.h), and the new bytes
 // written beside the file and renamed over it, each step made durable.
 #ifndef PLINTO_YAML_SAVE_H
 #define PLINTO_YAML_SAVE_H
@@ -9,7 +9,6 @@
 #include "reading/syntax.h"
 
 #include <QByteArray>
-#include <QLockFile>
 #include <QString>
 
 #include <vector>
@@ -21,22 +20,6 @@ namespace detail {
 // The file that a save of fileName writes: symbolic links followed, so that a
 // link stays a link.
 QString fileToWrite(const QString &fileName);
-
-// FILE.lock, held from lock() until this is destroyed. A lock left by a
-// process that died is taken over; a live holder, however slow or stopped, is
-// waited for a few seconds, never broken.
-class SaveLock
-{
-public:
-    explicit SaveLock(const QString &file);
-    // False, with why (who holds it, or why it cannot be made), when the lock
-    // cannot be had.
-    bool lock(QString &why);
-
-private:
-    QString m_path;
-    QLockFile m_lock;
-};
 
 // Reads the file as it is now. False with why when it cannot be read or is no
 // regular file. Else sets changed when it holds other bytes than loaded (a
