@@ -10,6 +10,7 @@
 #include "edits.h"
 #include "lock.h"
 #include "reading/filebytes.h"
+#include "refusals.h"
 #include "save.h"
 #include "writing.h"
 

@@ -94,19 +94,6 @@ std::vector<std::pair<LineSpan, Bytes>> changingLines(Bytes body, const std::vec
     return changing;
 }
 
-// Why the line cannot change as the edit asks, so that YAML readers keep the
-// file; empty where it can.
-std::string refusalOf(const ValueLines &lines, const KeyEdit &edit)
-{
-    if (lines.role != YamlRole::Key)
-        return refusalText(lines);
-    if (!edit.dropLines && !lines.comment && lines.key == Bytes("<<"))
-        return "key \"<<\" on line " + std::to_string(lines.line)
-                + " merges mappings for YAML, which no value of this format is: setting it would break the file"
-                  " for YAML";
-    return std::string();
-}
-
 } // namespace
 
 EditedBytes::EditedBytes(Bytes bytes, const Edits &edits, const FoundLines *found)
@@ -269,16 +256,6 @@ KeyLines findKeyLines(Bytes file, Bytes key, bool dropLines, ReadFrom *from)
         lines.lines = linesOf.begin()->second;
     lines.changing = readValueLines(body, changing, from);
     return lines;
-}
-
-std::string yamlRefusal(const KeyLines &lines, const KeyEdit &edit)
-{
-    for (const ValueLines &line : lines.changing) {
-        std::string why = refusalOf(line, edit);
-        if (!why.empty())
-            return why;
-    }
-    return std::string();
 }
 
 } // namespace detail

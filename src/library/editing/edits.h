@@ -47,12 +47,6 @@ using FoundLines = std::map<std::string, KeyLines, std::less<>>;
 // between calls on the same bytes (see readValueLines).
 KeyLines findKeyLines(Bytes file, Bytes key, bool dropLines, ReadFrom *from = nullptr);
 
-// Why the key's edit cannot be made so that programs that read the file as
-// YAML keep it: a line it changes is no key to YAML, its value goes on over
-// lines that hold other keys or holds an anchor used elsewhere, or it sets
-// YAML's merge key. Empty where it can.
-std::string yamlRefusal(const KeyLines &lines, const KeyEdit &edit);
-
 // The file's bytes with the edits applied, as pieces: runs of the old bytes
 // and the lines made anew, which live as long as this. found: what is known
 // already of the edited keys' lines in these very bytes.

@@ -103,6 +103,27 @@ std::string refusalText(const ValueLines &lines)
     return std::string();
 }
 
+std::string refusalOf(const ValueLines &lines, const KeyEdit &edit)
+{
+    if (lines.role != YamlRole::Key)
+        return refusalText(lines);
+    if (!edit.dropLines && !lines.comment && lines.key == Bytes("<<"))
+        return "key \"<<\" on line " + std::to_string(lines.line)
+                + " merges mappings for YAML, which no value of this format is: setting it would break the file"
+                  " for YAML";
+    return std::string();
+}
+
+std::string yamlRefusal(const KeyLines &lines, const KeyEdit &edit)
+{
+    for (const ValueLines &line : lines.changing) {
+        std::string why = refusalOf(line, edit);
+        if (!why.empty())
+            return why;
+    }
+    return std::string();
+}
+
 } // namespace detail
 } // namespace yaml
 } // namespace plinto
