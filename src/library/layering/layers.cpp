@@ -48,10 +48,6 @@ public:
         error = why;
         return false;
     }
-    // The folder with the root in front of it.
-    QByteArray rooted(const QString &folder) const;
-    // The user's folder ($XDG_CONFIG_HOME, else $HOME/.config), or empty.
-    QByteArray userFolder() const;
 
     QStringList searchPath{QStringLiteral("/etc"), QStringLiteral("/run"), QStringLiteral("/usr/local/lib"),
                            QStringLiteral("/usr/lib")};
@@ -69,53 +65,21 @@ public:
     std::vector<detail::KeyOrigin> origins;
 };
 
-QByteArray Layers::Private::rooted(const QString &folder) const
-{
-    const QByteArray path = QFile::encodeName(folder);
-    if (root.isEmpty())
-        return path;
-    QByteArray top = QFile::encodeName(root);
-    while (top.size() > 1 && top.endsWith('/'))
-        top.chop(1);
-    return path.startsWith('/') || top.endsWith('/') ? top + path : top + '/' + path;
-}
-
-QByteArray Layers::Private::userFolder() const
-{
-    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
-    if (configHome.startsWith('/'))
-        return rooted(QFile::decodeName(configHome));
-    const QByteArray home = qgetenv("HOME");
-    if (!home.startsWith('/'))
-        return QByteArray(); // no home, no user's layer
-    return rooted(QFile::decodeName(home + "/.config"));
-}
-
 bool Layers::Private::load(const QString &name, QList<FileFindings> *findings)
 {
     error.clear();
     if (findings)
         findings->clear();
     detail::SearchPlan plan;
-    plan.name = QFile::encodeName(name);
-    if (!name.isEmpty() || added.isEmpty()) {
-        const QString problem = detail::nameProblem(plan.name);
-        if (!problem.isEmpty())
-            return fail(QStringLiteral("cannot load the configuration \"%1\": %2").arg(name, problem));
-    }
-    for (const QString &folder : searchPath)
-        plan.folders.push_back(rooted(folder));
-    if (user && !name.isEmpty())
-        plan.userFolder = userFolder();
-    for (const QString &file : added)
-        plan.files.push_back(QFile::encodeName(file));
+    QString why;
+    if (!detail::planFor(searchPath, root, user, added, name, plan, why))
+        return fail(why);
 
     const detail::SearchResult search = detail::findLayerFiles(plan);
     if (!search.error.isEmpty())
         return fail(search.error);
     detail::MergedLayers merged;
     std::vector<QList<Finding>> fileFindings;
-    QString why;
     if (!detail::mergeFiles(search.files, merged, why, findings ? &fileFindings : nullptr))
         return fail(why);
 

@@ -137,6 +137,30 @@ bool mergeFiles(const std::vector<LayerFile> &files, MergedLayers &merged, QStri
     return true;
 }
 
+bool readFiles(const std::vector<LayerFile> &files, std::vector<QByteArray> &bytes, std::vector<Mask> &masks,
+               QString &why)
+{
+    bytes.assign(files.size(), QByteArray());
+    masks.assign(files.size(), Mask::None);
+    for (size_t i = 0; i < files.size(); ++i) {
+        int fd = -1;
+        qint64 size = -1;
+        const Opened opened = openLayerFile(files[i], fd, size, why);
+        if (opened == Opened::Read) {
+            const FileBytes read = readFileBytes(fd, bytes[i], why, QByteArray(), size);
+            ::close(fd);
+            if (read == FileBytes::Read)
+                continue;
+        } else if (opened != Opened::Failed) {
+            masks[i] = opened == Opened::Empty ? Mask::Empty : Mask::NullDevice;
+            continue;
+        }
+        why = QStringLiteral("cannot read %1: %2").arg(QFile::decodeName(files[i].path), why);
+        return false;
+    }
+    return true;
+}
+
 const KeyOrigin *findOrigin(const std::vector<KeyOrigin> &origins, const QString &key)
 {
     const auto found = std::lower_bound(origins.begin(), origins.end(), key,

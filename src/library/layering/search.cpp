@@ -5,6 +5,7 @@
 // lstat and readdir, in the file system's bytes, drop-ins sorted by bytes.
 #include "search.h"
 
+#include <QFile>
 #include <QList>
 
 #include <fcntl.h>
@@ -217,6 +218,55 @@ bool bytesBefore(const QByteArray &a, const QByteArray &b)
 {
     const int order = std::memcmp(a.constData(), b.constData(), size_t(std::min(a.size(), b.size())));
     return order != 0 ? order < 0 : a.size() < b.size();
+}
+
+namespace {
+
+// The folder with the root in front of it.
+QByteArray rooted(const QString &root, const QString &folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    if (root.isEmpty())
+        return path;
+    QByteArray top = QFile::encodeName(root);
+    while (top.size() > 1 && top.endsWith('/'))
+        top.chop(1);
+    return path.startsWith('/') || top.endsWith('/') ? top + path : top + '/' + path;
+}
+
+// The user's folder: $XDG_CONFIG_HOME, else $HOME/.config, or none.
+QByteArray userFolder(const QString &root)
+{
+    const QByteArray configHome = qgetenv("XDG_CONFIG_HOME");
+    if (configHome.startsWith('/'))
+        return rooted(root, QFile::decodeName(configHome));
+    const QByteArray home = qgetenv("HOME");
+    if (!home.startsWith('/'))
+        return QByteArray(); // no home, no user's layer
+    return rooted(root, QFile::decodeName(home + "/.config"));
+}
+
+} // namespace
+
+bool planFor(const QStringList &searchPath, const QString &root, bool user, const QStringList &files,
+             const QString &name, SearchPlan &plan, QString &why)
+{
+    plan = SearchPlan();
+    plan.name = QFile::encodeName(name);
+    if (!name.isEmpty() || files.isEmpty()) {
+        const QString problem = nameProblem(plan.name);
+        if (!problem.isEmpty()) {
+            why = QStringLiteral("cannot load the configuration \"%1\": %2").arg(name, problem);
+            return false;
+        }
+    }
+    for (const QString &folder : searchPath)
+        plan.folders.push_back(rooted(root, folder));
+    if (user && !name.isEmpty())
+        plan.userFolder = userFolder(root);
+    for (const QString &file : files)
+        plan.files.push_back(QFile::encodeName(file));
+    return true;
 }
 
 QString nameProblem(const QByteArray &name)

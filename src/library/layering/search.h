@@ -11,6 +11,7 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 #include <memory>
 #include <vector>
@@ -73,6 +74,14 @@ struct SearchResult
     std::vector<SkippedFile> skipped; // names in drop-in folders that are no drop-ins
     QString error;                    // a file to read that cannot be read (a folder, a FIFO, a dangling link...)
 };
+
+// The plan of the configuration NAME: each search folder with the root in
+// front of it, the user's folder where asked for ($XDG_CONFIG_HOME, else
+// $HOME/.config; none where neither is absolute), the files given. Empty
+// when the name cannot name one (why says why), unless it is empty and files
+// are given.
+bool planFor(const QStringList &searchPath, const QString &root, bool user, const QStringList &files,
+             const QString &name, SearchPlan &plan, QString &why);
 
 // Why the name cannot name a configuration (absolute, empty, a ".." part, a
 // NUL byte, no file name at its end); empty when it can.

@@ -2,8 +2,9 @@
 // SPDX-License-Identifier: MIT
 
 // Layers: a configuration made of several entry files, read the way system
-// configuration is read (UAPI.6), and where each value came from. Included
-// by <plinto/yaml.h>.
+// configuration is read (UAPI.6), and where each value came from;
+// LayersEditor: changes to one, written where they show. Included by
+// <plinto/yaml.h>.
 //
 // A configuration has a NAME, a relative path such as "robot/params.yaml",
 // and search folders, highest precedence first (/etc, /run, /usr/local/lib,
@@ -140,6 +141,86 @@ public:
     // Where the key's items came from; empty (no file, no variable) for a key
     // the store does not hold.
     Origin origin(const QString &key) const;
+
+private:
+    class Private;
+    std::unique_ptr<Private> d;
+};
+
+// Changes to a layered configuration, each written where it shows, in the
+// folder written: the top search folder (the administrator's, /etc by
+// default), or the user's where the Layers read the user's layer. A set goes
+//
+//   1. into the file of that folder whose line the key's value comes from now,
+//      changed in place;
+//   2. else into the folder's main file, where it is read and no file read
+//      after it holds the key (the user's main file is made where missing: it
+//      replaces nothing);
+//   3. else into a new drop-in of the folder, NAME.d/override.yaml (with
+//      NAME's suffix), read after the main file and the drop-ins named before
+//      it; where a lower folder has a drop-in of that name, which it would
+//      shadow whole, override_2.yaml, override_3.yaml... instead.
+//
+// It never makes a main file in the top folder (that would replace a lower
+// folder's whole), nor a drop-in named as a lower folder's. A set or remove is
+// refused, with nothing changed, where a layer read later would still give the
+// key its own value: a file of the user's layer (the user's layer not
+// written), a file given, a drop-in read after the one written, a variable.
+// The reason names that FILE:LINE or variable, and how to write there
+// instead. A key that only files of the folder written hold can always be set.
+// A remove takes the key out of every file of the folder written, so that it
+// reads as the layers below give it. Each file written is changed as Editor
+// changes a file: its other lines kept, YAML kept, the same refusals.
+//
+// Threads: one LayersEditor belongs to one thread at a time.
+class PLINTO_YAML_EXPORT LayersEditor
+{
+public:
+    LayersEditor();
+    ~LayersEditor();
+    LayersEditor(const LayersEditor &) = delete;
+    LayersEditor &operator=(const LayersEditor &) = delete;
+
+    // Reads the configuration NAME as layers' settings name it (search folders,
+    // root, files given, prefix), the user's layer always (whether it is
+    // written follows layers.userLayer()), and drops earlier changes. false,
+    // errorString() saying why, as Layers::load.
+    bool load(const Layers &layers, const QString &name);
+
+    // Every change goes into this file instead: one the configuration reads,
+    // or a new drop-in of the folder written; empty (the default): where it
+    // shows, as above. A change into it is refused all the same where a later
+    // layer would still hold the key.
+    void setTargetFile(const QString &fileName);
+
+    // As Editor's setters, into the file placed as above; false, with nothing
+    // changed and errorString() saying why, where the change would not show
+    // or that file's editor refuses it.
+    bool setEntryForKey(const QString &key, const QString &item);
+    bool setListEntryForKey(const QString &key, const QStringList &items);
+
+    // Takes the key out of every file of the folder written (or out of the
+    // target file); false, with nothing changed, where none holds it, or the
+    // key's value comes from a file read after them or a variable.
+    bool removeEntryForKey(const QString &key);
+
+    // The files the last successful change went into.
+    QStringList changedFiles() const;
+
+    // Saves every file changed, each as Editor::save() saves one (atomic,
+    // under its lock, merged with a change made meanwhile), making the
+    // folder of a new drop-in where missing. Every change was judged when it
+    // was made, so nothing is saved for a change refused. Where the changes go
+    // to several files, they are saved one after the other: a failure (or a
+    // crash) between two leaves each file whole, the earlier ones new, the
+    // rest old; false, with errorString() naming the file.
+    bool save();
+
+    // Why the last call failed; empty after one that succeeded.
+    QString errorString() const;
+
+    // After a setter that returned true: what Editor::noteString() says of it.
+    QString noteString() const;
 
 private:
     class Private;
