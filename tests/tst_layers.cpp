@@ -4,6 +4,7 @@
 #include <plinto/yaml.h>
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -36,6 +37,8 @@ private slots:
     void failures_data();
     void failures();
     void manyDropIns();
+    void changes_data();
+    void changes();
 
 private:
     QString makeTree(const Tree &tree, QString root = QString());
@@ -327,6 +330,153 @@ void tst_Layers::manyDropIns()
     QCOMPARE(layers.reader().entries.size(), 10001);
     QCOMPARE(layers.reader().entryForKey(QStringLiteral("k")), QStringLiteral("9999")); // "9999.yaml" sorts last
     QVERIFY(layers.origin(QStringLiteral("k")).fileName.endsWith(QLatin1String("/9999.yaml")));
+}
+
+// Every file under the root, with its bytes.
+static QMap<QString, QByteArray> filesUnder(const QString &root)
+{
+    QMap<QString, QByteArray> files;
+    QDirIterator it(root, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        QFile file(it.next());
+        if (file.open(QIODevice::ReadOnly))
+            files.insert(file.fileName().mid(root.size() + 1), file.readAll());
+    }
+    return files;
+}
+
+void tst_Layers::changes_data()
+{
+    QTest::addColumn<Tree>("tree");
+    QTest::addColumn<QString>("options");     // as in rule, and "into=PATH" (under the root)
+    QTest::addColumn<QStringList>("script");  // "set KEY=VALUE", "remove KEY"
+    QTest::addColumn<QStringList>("written"); // the files changed or made, under the root
+    QTest::addColumn<QString>("refusal");     // a part of the reason; empty where it is taken
+
+    const QByteArray etc = "etc/robot/params.yaml";
+    const QByteArray lib = "usr/lib/robot/params.yaml";
+    const QByteArray user = "home/u/.config/robot/params.yaml";
+    const QString override = QStringLiteral("etc/robot/params.yaml.d/override.yaml");
+    QTest::newRow("in place, where the value comes from")
+            << Tree{{lib, "k: 1\nx: 1\n"}, {etc + ".d/50-site.yaml", "k: 2\n"}} << "" << QStringList{"set k=3"}
+            << QStringList{etc + ".d/50-site.yaml"} << "";
+    QTest::newRow("the vendor's file not hidden: a drop-in, no main file in /etc")
+            << Tree{{lib, "k: 1\nx: 1\n"}} << "" << QStringList{"set k=3"} << QStringList{override} << "";
+    QTest::newRow("a drop-in named as a lower one: another name")
+            << Tree{{lib + ".d/override.yaml", "x: 1\n"}} << "" << QStringList{"set k=3"}
+            << QStringList{"etc/robot/params.yaml.d/override_2.yaml"} << "";
+    QTest::newRow("the main file of /etc, where it is read and nothing after holds the key")
+            << Tree{{etc, "a: 1\n"}, {lib + ".d/10-a.yaml", "b: 1\n"}} << "" << QStringList{"set k=3"}
+            << QStringList{etc} << "";
+    QTest::newRow("a drop-in after the lower drop-in that holds the key")
+            << Tree{{etc, "k: 1\n"}, {lib + ".d/10-a.yaml", "k: 2\n"}} << "" << QStringList{"set k=3"}
+            << QStringList{override} << "";
+    QTest::newRow("a lower drop-in read after the one written: refused")
+            << Tree{{lib + ".d/zz.yaml", "k: 2\n"}} << "" << QStringList{"set k=3"} << QStringList{}
+            << "would still come from ROOT/usr/lib/robot/params.yaml.d/zz.yaml:1, read after ROOT/" + override
+                    + ": name that file with --into ROOT/usr/lib/robot/params.yaml.d/zz.yaml";
+    QTest::newRow("the user's file, not written: refused")
+            << Tree{{lib, "k: 1\n"}, {user, "k: 2\n"}} << "" << QStringList{"set k=3"} << QStringList{}
+            << "would still come from ROOT/" + user + ":1, read after ROOT/" + override
+                    + ": set it in the user's layer with --user";
+    QTest::newRow("the user's file, written") << Tree{{lib, "k: 1\n"}, {user, "j: 0\nk: 2\n"}} << "user"
+                                              << QStringList{"set k=3"} << QStringList{user} << "";
+    QTest::newRow("the user's file made")
+            << Tree{{lib, "k: 1\n"}} << "user" << QStringList{"set k=3"} << QStringList{user} << "";
+    QTest::newRow("a file given: refused")
+            << Tree{{lib, "k: 1\n"}, {"f.yaml", "k: 2\n"}} << "file=f.yaml" << QStringList{"set k=3"} << QStringList{}
+            << "would still come from ROOT/f.yaml:1";
+    QTest::newRow("a variable: refused") << Tree{{lib, "k: 1\n"}} << "env=TST_CHANGE_" << QStringList{"set k=3"}
+                                         << QStringList{} << "would still come from the variable TST_CHANGE_K";
+    QTest::newRow("only files of /etc hold it: always settable")
+            << Tree{{etc + ".d/a.yaml", "k: 1\n"}, {etc + ".d/b.yaml", "k: 2\n"}} << "" << QStringList{"set k=3"}
+            << QStringList{etc + ".d/b.yaml"} << "";
+    QTest::newRow("into a file it reads") << Tree{{lib, "k: 1\n"}} << QString::fromLatin1("into=" + lib)
+                                          << QStringList{"set k=3"} << QStringList{lib} << "";
+    QTest::newRow("into a new main file of /etc over the vendor's: refused")
+            << Tree{{lib, "k: 1\n"}} << QString::fromLatin1("into=" + etc) << QStringList{"set k=3"} << QStringList{}
+            << "is no file of the configuration that a change would show in";
+    QTest::newRow("several changes, one refused: none written")
+            << Tree{{lib, "k: 1\n"}, {user, "j: 2\n"}} << "" << QStringList{"set k=3", "set j=4"} << QStringList{}
+            << "key \"j\" would still come from";
+    QTest::newRow("remove from every file of /etc")
+            << Tree{{lib, "k: 1\nx: 0\n"}, {etc + ".d/a.yaml", "k: 2\nx: 1\n"}, {etc + ".d/b.yaml", "k: 3\n"}} << ""
+            << QStringList{"remove k"} << QStringList{etc + ".d/a.yaml", etc + ".d/b.yaml"} << "";
+    QTest::newRow("remove where a later file gives the value: refused")
+            << Tree{{etc, "k: 2\n"}, {lib + ".d/a.yaml", "k: 3\n"}} << "" << QStringList{"remove k"} << QStringList{}
+            << QString::fromLatin1("comes from ROOT/usr/lib/robot/params.yaml.d/a.yaml:1, read after ROOT/" + etc
+                                   + ": removing it there would change nothing");
+    QTest::newRow("remove of a key no file of /etc holds: refused")
+            << Tree{{lib, "k: 1\n"}} << "" << QStringList{"remove k"} << QStringList{} << "is in no file of ROOT/etc";
+}
+
+// A change taken shows, in the merged store, and every other key keeps its
+// items; only the files named change; a refusal changes no file.
+void tst_Layers::changes()
+{
+    QFETCH(Tree, tree);
+    QFETCH(QString, options);
+    QFETCH(QStringList, script);
+    QFETCH(QStringList, written);
+    QFETCH(QString, refusal);
+    const QString root = makeTree(tree);
+    qputenv("HOME", "/home/u");
+    qputenv("XDG_CONFIG_HOME", "");
+    qputenv("TST_CHANGE_K", "9");
+    Layers layers;
+    const QString name = configure(layers, root, options);
+    Layers all = layers; // as programs read it: the user's layer too
+    all.setUserLayer(true);
+    QVERIFY(all.load(name));
+    const Entries before = all.reader().entries;
+    const QMap<QString, QByteArray> filesBefore = filesUnder(root);
+
+    plinto::yaml::LayersEditor editor;
+    QVERIFY2(editor.load(layers, name), qPrintable(editor.errorString()));
+    const auto into = options.indexOf(QLatin1String("into="));
+    if (into >= 0)
+        editor.setTargetFile(root + QLatin1Char('/') + options.mid(into + 5).section(QLatin1Char(' '), 0, 0));
+    Entries expected = before;
+    QString why;
+    for (const QString &step : script) {
+        const QString key = step.section(QLatin1Char(' '), 1).section(QLatin1Char('='), 0, 0);
+        const QString value = step.section(QLatin1Char('='), 1);
+        const bool taken = step.startsWith(QLatin1String("set")) ? editor.setEntryForKey(key, value)
+                                                                 : editor.removeEntryForKey(key);
+        if (!taken) {
+            why = QStringLiteral("key \"%1\" ").arg(key) + editor.errorString();
+            break;
+        }
+        if (step.startsWith(QLatin1String("set")))
+            expected.insert(key, {value});
+    }
+    if (!refusal.isEmpty()) {
+        QVERIFY2(why.contains(QString(refusal).replace(QLatin1String("ROOT"), root)), qPrintable(why));
+        QCOMPARE(filesUnder(root), filesBefore);
+        return;
+    }
+    QVERIFY2(why.isEmpty(), qPrintable(why));
+    QVERIFY2(editor.save(), qPrintable(editor.errorString()));
+    const QMap<QString, QByteArray> filesAfter = filesUnder(root);
+    QStringList changed;
+    for (auto file = filesAfter.cbegin(); file != filesAfter.cend(); ++file) {
+        if (filesBefore.value(file.key()) != file.value() || !filesBefore.contains(file.key()))
+            changed.append(file.key());
+    }
+    QCOMPARE(changed, written);
+    QVERIFY(all.load(name));
+    if (script.first().startsWith(QLatin1String("remove"))) {
+        Layers lower = all; // the key as the layers below give it
+        for (const QString &file : written)
+            QVERIFY(QFile::remove(root + QLatin1Char('/') + file));
+        QVERIFY(lower.load(name));
+        const QString key = script.first().section(QLatin1Char(' '), 1);
+        if (lower.reader().entries.contains(key))
+            expected.insert(key, lower.reader().listEntryForKey(key));
+        else
+            expected.remove(key);
+    }
+    QCOMPARE(all.reader().entries, expected);
 }
 
 QTEST_GUILESS_MAIN(tst_Layers)
