@@ -64,6 +64,8 @@ private slots:
     void removedAndBack();
     void receiverActs();
     void folderGoneAndBack();
+    void layers_data();
+    void layers();
     void watchFailures_data();
     void watchFailures();
     void thousandWatchers();
@@ -331,6 +333,93 @@ void tst_Watcher::settleTime()
     if (settle < 2000)
         QVERIFY2(waited < 2000, qPrintable(QString::number(waited)));
     QCOMPARE(watcher.reader().entryForKey(QStringLiteral("k")), QStringLiteral("1"));
+}
+
+// A layered configuration watched: each change (run by a shell in the tree)
+// is one report, naming exactly the keys whose merged items differ, with each
+// key's new origin; a change that a higher layer hides reports nothing (the
+// one report is then of a marker saved after it).
+void tst_Watcher::layers_data()
+{
+    QTest::addColumn<QString>("change");
+    QTest::addColumn<bool>("shows");
+    const char *dropIns = "etc/robot/params.yaml.d";
+    QTest::newRow("a drop-in added by rename")
+            << "printf 'a: 9\\nn: 1\\n' > x.tmp && mv x.tmp etc/robot/params.yaml.d/60.yaml" << true;
+    QTest::newRow("a drop-in written in place")
+            << QStringLiteral("printf 'b: 7\\n' >> %1/50.yaml").arg(QLatin1String(dropIns)) << true;
+    QTest::newRow("a drop-in removed") << QStringLiteral("rm %1/50.yaml").arg(QLatin1String(dropIns)) << true;
+    QTest::newRow("a drop-in renamed") << QStringLiteral("mv %1/50.yaml %1/05.yaml").arg(QLatin1String(dropIns))
+                                       << true;
+    QTest::newRow("a mask made") << QStringLiteral("ln -s /dev/null %1/50.yaml.new && mv -T %1/50.yaml.new %1/50.yaml")
+                                            .arg(QLatin1String(dropIns))
+                                 << true;
+    QTest::newRow("a mask taken away") << "rm run/robot/params.yaml.d/40.yaml" << true;
+    QTest::newRow("a folder made later, then a drop-in in it")
+            << "mkdir -p usr/local/lib/robot/params.yaml.d && printf 'c: 5\\n' > y.tmp && mv y.tmp "
+               "usr/local/lib/robot/params.yaml.d/70.yaml"
+            << true;
+    QTest::newRow("a link swapped")
+            << "ln -s ../../other.yaml etc/robot/l.tmp && mv -T etc/robot/l.tmp etc/robot/params.yaml" << true;
+    QTest::newRow("the user's file saved")
+            << "printf 'a: 3\\n' > u.tmp && mv u.tmp home/u/.config/robot/params.yaml" << true;
+    QTest::newRow("a lower file hidden by a higher one")
+            << "printf 'b: 0\\n' > z.tmp && mv z.tmp usr/lib/robot/params.yaml.d/50.yaml" << false;
+    QTest::newRow("a lower main file, overridden whole")
+            << "printf 'a: 0\\n' > z.tmp && mv z.tmp usr/lib/robot/params.yaml" << false;
+}
+
+void tst_Watcher::layers()
+{
+    QFETCH(QString, change);
+    QFETCH(bool, shows);
+    const QString root = path(QStringLiteral("layers-%1").arg(++m_files));
+    QVERIFY(shell("mkdir -p \"$1\" && cd \"$1\" && mkdir -p etc/robot/params.yaml.d usr/lib/robot/params.yaml.d "
+                  "run/robot/params.yaml.d home/u/.config/robot && printf 'a: 1\\nb: 1\\n' > etc/robot/params.yaml && "
+                  "printf 'a: 0\\n' > usr/lib/robot/params.yaml && printf 'b: 2\\nm: 1\\n' > "
+                  "etc/robot/params.yaml.d/50.yaml && "
+                  "printf 'b: 3\\n' > usr/lib/robot/params.yaml.d/50.yaml && printf 'q: 4\\n' > "
+                  "usr/lib/robot/params.yaml.d/40.yaml && "
+                  ": > run/robot/params.yaml.d/40.yaml && printf 'o: 1\\n' > other.yaml && printf 'u: 1\\n' > "
+                  "home/u/.config/robot/params.yaml",
+                  root));
+    qputenv("HOME", "/home/u");
+    qputenv("XDG_CONFIG_HOME", "");
+    plinto::yaml::Layers settings;
+    settings.setRoot(root);
+    settings.setUserLayer(true);
+    const QString name = QStringLiteral("robot/params.yaml");
+    plinto::yaml::Layers before = settings;
+    QVERIFY(before.load(name));
+    Watcher watcher;
+    watcher.setSettleTime(200);
+    QVERIFY2(watcher.watch(settings, name), qPrintable(watcher.errorString()));
+    QCOMPARE(watcher.errorString(), QString());
+    QCOMPARE(watcher.reader().entries, before.reader().entries);
+    Told told(watcher);
+    QVERIFY(shell(qPrintable(QStringLiteral("cd \"$1\" && ") + change), root));
+    if (!shows)
+        QVERIFY(shell("cd \"$1\" && printf 'marker: 1\\n' > m.tmp && mv m.tmp etc/robot/params.yaml.d/zz.yaml", root));
+    QTRY_COMPARE_WITH_TIMEOUT(told.reports.size(), size_t(1), patience);
+    QTest::qWait(400); // no second report: one report per change
+    QCOMPARE(told.reports.size(), size_t(1));
+    plinto::yaml::Layers after = settings;
+    QVERIFY(after.load(name));
+    QCOMPARE(watcher.reader().entries, after.reader().entries);
+    QStringList keys;
+    for (const QString &key : after.reader().keys() + before.reader().keys()) {
+        if (after.reader().entries.value(key, {QStringLiteral("-")})
+                    != before.reader().entries.value(key, {QStringLiteral("-")})
+            && !keys.contains(key))
+            keys.append(key);
+    }
+    keys.sort();
+    QCOMPARE(told.reports[0].keys, shows ? keys : QStringList{QStringLiteral("marker")});
+    for (const QString &key : keys) {
+        QCOMPARE(watcher.layers().origin(key).fileName, after.origin(key).fileName);
+        QCOMPARE(watcher.layers().origin(key).line, after.origin(key).line);
+    }
+    QCOMPARE(told.failures, QStringList());
 }
 
 // A file removed keeps the last store, and says so once; its return is

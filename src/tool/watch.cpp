@@ -1,9 +1,11 @@
 // SPDX-FileCopyrightText: 2026 The tarnwick authors
 // SPDX-License-Identifier: MIT
 
-// tarnwick-watch: says, as it happens, which keys of an entry file changed
-// and how, in the dump's own lines, for scripts and people.
+// tarnwick-watch: says, as it happens, which keys of an entry file (or of a
+// configuration of several) changed and how, in the dump's own lines, for
+// scripts and people.
 #include "dump.h"
+#include "layeroptions.h"
 #include "output.h"
 
 #include <plinto/yaml.h>
@@ -24,14 +26,17 @@ namespace {
 
 constexpr char usage[] = "tarnwick-watch version: " TARNWICK_VERSION_STRING "\n"
                          "usage: tarnwick-watch [--once] FILE [KEY]...\n"
+                         "       tarnwick-watch [--once] LAYERS [KEY]...\n"
                          "Watches the entry file FILE and, each time it reads differently, writes\n"
                          "for each changed KEY (each changed key, where none is named) \"- \" and\n"
                          "its dump line as it was, then \"+ \" and its dump line as it is now (no\n"
                          "\"-\" line for a key that appeared, no \"+\" line for one that went).\n"
                          "With --once, ends after the first report. A file that cannot be read\n"
                          "meanwhile is said on standard error, and the watch goes on; SIGINT or\n"
-                         "SIGTERM ends it. Exit status: 0; 1 when standard output fails; 2 when\n"
-                         "FILE cannot be watched, or the arguments are wrong.\n";
+                         "SIGTERM ends it. With LAYERS in place of FILE, every file of the\n"
+                         "configuration is watched, and a report is of its merged store.\n"
+                         "Exit status: 0; 1 when standard output fails; 2 when FILE cannot be\n"
+                         "watched, or the arguments are wrong.\n" TARNWICK_LAYER_USAGE;
 
 enum Status { Ended = 0, OutputFailed = 1, Trouble = 2 };
 
@@ -59,22 +64,33 @@ int main(int argc, char *argv[])
     if (const int status = tarnwick::answerOption(argc, argv, usage); status >= 0)
         return status;
     const bool once = argc > 1 && std::strcmp(argv[1], "--once") == 0;
-    const int first = once ? 2 : 1; // FILE
+    int first = once ? 2 : 1; // FILE, or the layer options
     if (argc <= first || tarnwick::isHelpOrVersion(argv[1])) {
         tarnwick::writeAll(STDERR_FILENO, usage);
         return Trouble;
     }
-    const QString fileName = QFile::decodeName(argv[first]);
-    if (QFile::encodeName(fileName) != QByteArray(argv[first])) {
+    tarnwick::LayerOptions options;
+    std::string why;
+    const bool layered = tarnwick::isLayerOption(argv[first]);
+    if (layered && !tarnwick::readLayerOptions(argc, argv, first, options, why)) {
+        say(QString::fromLocal8Bit(why.c_str()));
+        return Trouble;
+    }
+    if (layered && !options.given) {
+        say(QStringLiteral("--layers or --file names what to watch"));
+        return Trouble;
+    }
+    const QString fileName = layered ? QString() : QFile::decodeName(argv[first]);
+    if (!layered && QFile::encodeName(fileName) != QByteArray(argv[first])) {
         say(QStringLiteral("cannot watch a file whose name is not valid in the locale's encoding"));
         return Trouble;
     }
     QSet<QString> named; // the keys asked about, byte for byte
-    for (int i = first + 1; i < argc; ++i)
+    for (int i = layered ? first : first + 1; i < argc; ++i)
         named.insert(QString::fromLatin1(argv[i]));
 
     plinto::yaml::Watcher watcher;
-    if (!watcher.watch(fileName)) {
+    if (layered ? !watcher.watch(options.layers, options.name) : !watcher.watch(fileName)) {
         say(watcher.errorString());
         return Trouble;
     }

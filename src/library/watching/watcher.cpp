@@ -14,6 +14,7 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QPointer>
 
 namespace plinto {
 namespace yaml {
@@ -82,28 +83,64 @@ bool Watcher::watch(const QString &fileName)
     d->failing = false;
     d->follow = false;
     d->read = false;
+    d->layered.reset();
+    d->layeredName.clear();
     d->watchWay();
     return true;
 }
 
+bool Watcher::watch(const Layers &layers, const QString &name)
+{
+    const QPointer<Watcher> alive(this);
+    auto layered = std::make_unique<detail::LayeredWatch>(
+            this, [this](const QStringList &keys, const Reader &before) { Q_EMIT entriesChanged(keys, before); },
+            [this](const QString &reason) { Q_EMIT readFailed(reason); });
+    layered->setSettleTime(d->settling.interval());
+    QString why;
+    if (!layered->watch(layers, name, why)) {
+        d->error = why;
+        return false;
+    }
+    d->unwatchWay();
+    d->settling.stop();
+    d->processing.stop();
+    d->fileName.clear();
+    d->store = Reader();
+    d->spare = Reader();
+    d->bytes.clear();
+    d->spareBytes.clear();
+    ++d->stores;
+    d->layered = std::move(layered);
+    d->layeredName = name;
+    d->error = d->layered->note();
+    return true;
+}
+
+Layers Watcher::layers() const
+{
+    return d->layered ? d->layered->layers() : Layers();
+}
+
 QString Watcher::fileName() const
 {
-    return d->fileName;
+    return d->layered ? d->layeredName : d->fileName;
 }
 
 Reader Watcher::reader() const
 {
-    return d->store;
+    return d->layered ? d->layered->layers().reader() : d->store;
 }
 
 QString Watcher::errorString() const
 {
-    return d->error;
+    return d->layered && d->error.isEmpty() ? d->layered->note() : d->error;
 }
 
 void Watcher::setSettleTime(int milliseconds)
 {
     d->settling.setInterval(qMax(0, milliseconds));
+    if (d->layered)
+        d->layered->setSettleTime(d->settling.interval());
 }
 
 int Watcher::settleTime() const

@@ -11,6 +11,7 @@
 #include <plinto/watcher.h>
 
 #include "filepath.h"
+#include "layeredwatch.h"
 #include "notifier.h"
 
 #include <QTimer>
@@ -97,6 +98,9 @@ public:
     bool written = false;    // a write in place was told of
     bool lostWatch = false;  // a folder on the way went, and its watch with it
     bool asItStands = false; // the read asked for is of a file that landed whole
+    // Where a layered configuration is watched in place of one file.
+    std::unique_ptr<detail::LayeredWatch> layered;
+    QString layeredName;
 };
 
 } // namespace yaml

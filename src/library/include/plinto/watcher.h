@@ -24,6 +24,8 @@
 namespace plinto {
 namespace yaml {
 
+class Layers; // <plinto/layers.h>, which <plinto/yaml.h> includes
+
 // Threads: a Watcher belongs to the thread it lives in, which must run an
 // event loop; its signals come from there. All the watchers of a thread share
 // one inotify instance, however many files they watch.
@@ -51,11 +53,32 @@ public:
     // errorString() says so.
     bool watch(const QString &fileName);
 
-    // The file watched, as given to watch(); empty when none is.
+    // Reads the configuration NAME that layers' settings name (search folders,
+    // root, user's layer, files given, prefix: see Layers) and watches from now
+    // on every file it may come from: each search folder's NAME and NAME.d/,
+    // the user's, the files given, the links on the way to each file read, a
+    // folder that is still to be made. A report names the keys whose merged
+    // items changed; a change that a higher layer hides reports nothing.
+    // reader() is the merged store, layers() where each key's items come from.
+    // Each file is read as watch(fileName) reads one: a save by rename or a
+    // writer's close at once, a write in place or a file gone once it has
+    // rested for the settle time (a drop-in removed, or a main file that
+    // uncovers a lower one, is a change then); a read during which a write is
+    // told of is dropped and made again. false, errorString() saying why and
+    // the watch as it was, where the configuration cannot be read (as
+    // Layers::load). A second call, of either watch(), watches that instead.
+    bool watch(const Layers &layers, const QString &name);
+
+    // The configuration watched, with each key's origin; a Layers of nothing
+    // where one file is watched.
+    Layers layers() const;
+
+    // The file watched, as given to watch(), or the configuration's name;
+    // empty when none is.
     QString fileName() const;
 
-    // The store as last read: the file at watch(), then after each report;
-    // as it was, when a read fails.
+    // The store as last read: the file (or the configuration's merged store)
+    // at watch(), then after each report; as it was, when a read fails.
     Reader reader() const;
 
     // Why watch() failed, or how the file is watched where it is polled;
