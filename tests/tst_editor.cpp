@@ -232,6 +232,12 @@ void tst_Editor::written_data()
                         << bracketFile(line, offset) << Script{"set k=5"} << bracketFile(line, offset).replace("k: 3]", "k: 5");
         }
     }
+    QTest::newRow("a key in quotes, its value below") << QByteArray("\"q\":\n  - 1\nk: 1\n") << Script{"set k=2"}
+                                                       << QByteArray("\"q\":\n  - 1\nk: 2\n");
+    QTest::newRow("an ampersand in a word, no anchor") << QByteArray("a: x&y\nb: *y\n") << Script{"set a=2"}
+                                                       << QByteArray("a: 2\nb: *y\n");
+    QTest::newRow("an anchor in a comment line, which YAML ignores")
+            << QByteArray("# a: &x 1\nb: *x\n") << Script{"set # a=2"} << QByteArray("# a: 2\nb: *x\n");
     // A value's lines go with it.
     QTest::newRow("flow list over lines") << QByteArray("data: [1,\n  2,\n  3]\nnext: 1\n") << Script{"list data=7"} << QByteArray("data: [7]\nnext: 1\n");
     QTest::newRow("comments in a flow list") << QByteArray("a: [1, # c\n  # x\n  2]\nb: 1\n") << Script{"set a=5"} << QByteArray("a: 5\nb: 1\n");
