@@ -80,10 +80,13 @@ int change(Editor &editor, int argc, char *argv[], int first, bool remove, const
                 : trimmed.startsWith('[') && trimmed.endsWith(']')
                 ? editor.setListEntryForKey(keyText, values[change])
                 : editor.setEntryForKey(keyText, values[change].first());
+        // A refusal names its key where there are several, and it does not.
+        const QString named = QStringLiteral("key \"%1\"").arg(keyText);
         if (!taken)
             return say(Refused,
-                       changes > 1 ? QStringLiteral("key \"%1\": %2").arg(keyText, editor.errorString())
-                                   : editor.errorString());
+                       changes > 1 && !editor.errorString().startsWith(named)
+                               ? named + QStringLiteral(": ") + editor.errorString()
+                               : editor.errorString());
         // What YAML would read otherwise in the value, as tarnwick-check says it.
         QList<plinto::yaml::Finding> findings;
         if (!remove)
