@@ -9,7 +9,10 @@
 # of 10 lines, every other one in /etc's drop-in folder and the rest in
 # /usr/lib's): tarnwick's dump of the configuration against its dump of the
 # same lines as one file, and against libeconf (peers/econf.cpp) reading the
-# same tree written as key=value and printing every key. The dumps are
+# same tree written as key=value and printing every key. Then a set through
+# the 1,000 drop-ins against a set in one file of the same lines, and a watch
+# of 100 drop-ins in four folders against a watch of one file (1,000 saves by
+# rename each, watch_measure.py). The dumps are
 # checked to be the same first. Medians of runs made in turn, peak RSS from
 # GNU time (also above a run on an empty file, which is Qt Core's and the
 # process's own); the figures are also drawn in bench/layering.png.
@@ -108,3 +111,56 @@ EOF
 "$bench/plot.sh" "$out/plot-by-program.dat" "$bench/layering.png" \
     "A configuration of 10 and 1,000 drop-ins of 10 entries, read whole and dumped"
 echo "drawn: bench/layering.png"
+
+# A set through the configuration of 1,000 drop-ins (a key of one of /etc's,
+# changed in place) against the same set in one file of the same lines: the
+# two in turn, each run setting the other value, so that every run saves.
+echo
+echo "== a set through 1,000 drop-ins against a set in one file of the same lines"
+cp "$data/plain-10000.yaml" "$out/one.yaml"
+key=$(sed -n 5p "$out/tree-1000/etc/bench.yaml.d/0000.yaml" | cut -d: -f1)
+python3 - "$build/bin/tarnwick-set" "$out" "$key" <<'EOF'
+import statistics, subprocess, sys, time
+set_command, out, key = sys.argv[1:]
+commands = {"one file": [set_command, out + "/one.yaml"],
+            "layers": [set_command, "--root", out + "/tree-1000", "--path", "/etc:/usr/lib", "--layers", "bench.yaml"]}
+times = {name: [] for name in commands}
+for run in range(110):
+    for name, command in commands.items():
+        start = time.perf_counter()
+        subprocess.run(command + [key, str(run % 2)], check=True)
+        if run >= 10:
+            times[name].append(time.perf_counter() - start)
+one, layers = statistics.median(times["one file"]), statistics.median(times["layers"])
+print("| set | median (ms) |\n|---|---|\n| one file | %.2f |\n| 1,000 drop-ins | %.2f |" % (one * 1e3, layers * 1e3))
+print("\nthrough the layers over one file: %.2f" % (layers / one))
+EOF
+
+# A watch of 100 drop-ins of 10 lines in four folders against a watch of one
+# file of the same lines: 1,000 saves by rename (watch_measure.py), the
+# latency from the rename to the report, peak memory, and the inotify
+# instances and watches each holds.
+echo
+echo "== a watch of 100 drop-ins in four folders against a watch of one file of the same lines"
+head -n 1000 "$data/plain-1000.yaml" >"$out/watched.yaml"
+python3 "$bench/watch_measure.py" "$out" "$out/watched.yaml" one-file tarnwick \
+    "$build/bin/tarnwick-watch" {file} counter
+DROPINS=100 python3 "$bench/watch_measure.py" "$out" "$out/watched.yaml" layers tarnwick \
+    "$build/bin/tarnwick-watch" --root {dir} --path /etc:/run:/usr/local/lib:/usr/lib --layers bench.yaml counter
+for kind in one-file layers; do
+    work=$(mktemp -d "$out/instances-XXXX")
+    if [ "$kind" = one-file ]; then
+        cp "$out/watched.yaml" "$work/f.yaml"
+        "$build/bin/tarnwick-watch" "$work/f.yaml" >/dev/null &
+    else
+        mkdir -p "$work/etc/bench.yaml.d" "$work/usr/lib/bench.yaml.d"
+        cp "$out/watched.yaml" "$work/etc/bench.yaml.d/a.yaml"
+        "$build/bin/tarnwick-watch" --root "$work" --layers bench.yaml >/dev/null &
+    fi
+    watcher=$!
+    sleep 1
+    echo "$kind: $(grep -l 'inotify wd:' /proc/$watcher/fdinfo/* 2>/dev/null | wc -l) inotify instance(s)," \
+        "$(grep -h 'inotify wd:' /proc/$watcher/fdinfo/* 2>/dev/null | wc -l) watches"
+    kill $watcher
+    wait $watcher 2>/dev/null || true
+done

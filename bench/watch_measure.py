@@ -14,6 +14,11 @@ from nothing). Writes OUT/NAME-LINES.json: saves seen (a report that read them o
 save came after them, within a minute of the last save) and missed, duplicate reports (that read nothing newer), reports of an
 older save than one before, latency from the rename to the report (p50, p99, of the first
 report of each save's counter), peak RSS.
+
+With DROPINS=N in the environment, the watcher watches a layered configuration instead (run it
+with --root {dir} --path /etc:/run:/usr/local/lib:/usr/lib --layers bench.yaml): BASE's lines
+in N drop-ins of bench.yaml.d/ spread over the four folders, and the file saved is one more,
+/etc's zz-counter.yaml, with the counter alone.
 """
 import json
 import os
@@ -35,6 +40,18 @@ lines_in_file = sum(1 for _ in open(base))
 work = tempfile.mkdtemp(dir=out, prefix="watch-")
 file = os.path.join(work, "settings.yaml")
 body = open(base).read()
+dropins = int(os.environ.get("DROPINS", "0"))
+if dropins:
+    lines = body.splitlines(keepends=True)
+    folders = ["etc", "run", "usr/local/lib", "usr/lib"]
+    for folder in folders:
+        os.makedirs(os.path.join(work, folder, "bench.yaml.d"))
+    per = max(1, len(lines) // dropins)
+    for n in range(dropins):
+        with open(os.path.join(work, folders[n % 4], "bench.yaml.d", "%04d.yaml" % n), "w") as f:
+            f.write("".join(lines[n * per:(n + 1) * per]))
+    file = os.path.join(work, "etc", "bench.yaml.d", "zz-counter.yaml")
+    body = ""
 
 
 def save(number, path):
@@ -143,5 +160,7 @@ result = {
     "p99": latencies[min(len(latencies) - 1, int(len(latencies) * 0.99))] if latencies else None,
     "rss_mb": rss / 1024,
 }
+if dropins:
+    result["dropins"] = dropins
 json.dump(result, open(os.path.join(out, "%s-%d.json" % (name, lines_in_file)), "w"))
 print(json.dumps(result))
