@@ -93,9 +93,11 @@ bool LayersEditor::load(const Layers &layers, const QString &name)
     detail::SearchResult search = detail::findLayerFiles(config.plan);
     if (!search.error.isEmpty())
         return d->fail(search.error);
-    if (!detail::readFiles(search.files, config.bytes, config.masks, why))
-        return d->fail(why);
+    config.folders = std::move(search.folders);
     config.files = std::move(search.files);
+    config.bytes.assign(config.files.size(), QByteArray());
+    config.masks.assign(config.files.size(), detail::Mask::None);
+    config.read.assign(config.files.size(), false);
     config.user = layers.userLayer();
     config.prefix = QFile::encodeName(layers.environmentPrefix());
     if (!config.prefix.isEmpty())

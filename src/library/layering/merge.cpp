@@ -137,28 +137,25 @@ bool mergeFiles(const std::vector<LayerFile> &files, MergedLayers &merged, QStri
     return true;
 }
 
-bool readFiles(const std::vector<LayerFile> &files, std::vector<QByteArray> &bytes, std::vector<Mask> &masks,
-               QString &why)
+bool readFile(const LayerFile &file, QByteArray &bytes, Mask &mask, QString &why)
 {
-    bytes.assign(files.size(), QByteArray());
-    masks.assign(files.size(), Mask::None);
-    for (size_t i = 0; i < files.size(); ++i) {
-        int fd = -1;
-        qint64 size = -1;
-        const Opened opened = openLayerFile(files[i], fd, size, why);
-        if (opened == Opened::Read) {
-            const FileBytes read = readFileBytes(fd, bytes[i], why, QByteArray(), size);
-            ::close(fd);
-            if (read == FileBytes::Read)
-                continue;
-        } else if (opened != Opened::Failed) {
-            masks[i] = opened == Opened::Empty ? Mask::Empty : Mask::NullDevice;
-            continue;
-        }
-        why = QStringLiteral("cannot read %1: %2").arg(QFile::decodeName(files[i].path), why);
-        return false;
+    int fd = -1;
+    qint64 size = -1;
+    const Opened opened = openLayerFile(file, fd, size, why);
+    mask = opened == Opened::Empty ? Mask::Empty : opened == Opened::NullDevice ? Mask::NullDevice : Mask::None;
+    bytes.clear();
+    if (opened == Opened::Read) {
+        QByteArray memory; // as large as the file: many may be kept
+        memory.reserve(decltype(memory.size())(std::max<qint64>(size, 0) + 1));
+        const FileBytes read = readFileBytes(fd, bytes, why, std::move(memory), size);
+        ::close(fd);
+        if (read == FileBytes::Read)
+            return true;
+    } else if (opened != Opened::Failed) {
+        return true;
     }
-    return true;
+    why = QStringLiteral("cannot read %1: %2").arg(QFile::decodeName(file.path), why);
+    return false;
 }
 
 const KeyOrigin *findOrigin(const std::vector<KeyOrigin> &origins, const QString &key)

@@ -60,11 +60,9 @@ struct MergedLayers
 bool mergeFiles(const std::vector<LayerFile> &files, MergedLayers &merged, QString &why,
                 std::vector<QList<Finding>> *findings = nullptr);
 
-// Reads each file whole, in order, as mergeFiles opens them: bytes and masks
-// get one element per file (a mask's bytes empty). False, with why naming the
-// file, where one cannot be read.
-bool readFiles(const std::vector<LayerFile> &files, std::vector<QByteArray> &bytes, std::vector<Mask> &masks,
-               QString &why);
+// Reads the file whole, as mergeFiles opens it, into memory of its size (a
+// mask's bytes empty). False, with why naming the file, where it cannot be.
+bool readFile(const LayerFile &file, QByteArray &bytes, Mask &mask, QString &why);
 
 // The origin of the key, or null.
 const KeyOrigin *findOrigin(const std::vector<KeyOrigin> &origins, const QString &key);

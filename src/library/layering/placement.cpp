@@ -1,9 +1,9 @@
 // SPDX-FileCopyrightText: 2026 The tarnwick authors
 // SPDX-License-Identifier: MIT
 
-// Where a change goes: every file that holds the key found in its bytes, in
-// the order read; the target chosen in the folder written, and the files read
-// after it looked at for the key.
+// Where a change goes: the files that hold the key found in their bytes (for
+// a set, the last alone, read from the end on); the target chosen in the
+// folder written, and the files read after it looked at for the key.
 #include "placement.h"
 
 #include "environment.h"
@@ -28,20 +28,44 @@ struct Holder
     qint64 line;
 };
 
-std::vector<Holder> holdersOf(const LayeredFiles &config, const QByteArray &key)
+// Reads the file where it is not yet; false, with the refusal, where it
+// cannot be.
+bool readIn(LayeredFiles &config, size_t i, Placement &placement)
 {
-    std::vector<Holder> holders;
+    if (config.read[i])
+        return true;
+    if (!readFile(config.files[i], config.bytes[i], config.masks[i], placement.refusal)) {
+        placement.failed = true;
+        return false;
+    }
+    config.read[i] = true;
+    return true;
+}
+
+// The files that hold the key, in the order read: all of them, or the last
+// alone (from which the value comes, the only one a set needs), read from
+// the end on to it. False, with the refusal, where a file cannot be read.
+bool holdersOf(LayeredFiles &config, const QByteArray &key, bool all, std::vector<Holder> &holders,
+               Placement &placement)
+{
     const Bytes wanted(key.constData(), size_t(key.size()));
-    for (size_t i = 0; i < config.files.size(); ++i) {
+    for (size_t n = config.files.size(); n-- > 0;) {
+        const size_t i = n;
+        if (!readIn(config, i, placement))
+            return false;
         if (config.masks[i] != Mask::None)
             continue;
         const Bytes body = fileBody(Bytes(config.bytes[i].constData(), size_t(config.bytes[i].size()))).body;
         size_t last = Bytes::npos;
         findEntryLines(body, {wanted}, [&last](Bytes, LineSpan line) { last = line.start; });
-        if (last != Bytes::npos)
-            holders.push_back({i, qint64(std::count(body.begin(), body.begin() + std::ptrdiff_t(last), '\n')) + 1});
+        if (last == Bytes::npos)
+            continue;
+        holders.insert(holders.begin(),
+                       {i, qint64(std::count(body.begin(), body.begin() + std::ptrdiff_t(last), '\n')) + 1});
+        if (!all)
+            break;
     }
-    return holders;
+    return true;
 }
 
 bool isUsers(const LayerFile &file)
@@ -148,16 +172,20 @@ QByteArray overrideDropIn(const LayeredFiles &config, size_t &index)
 
 } // namespace
 
-Placement placeSet(const LayeredFiles &config, const QByteArray &key, const QByteArray &into)
+Placement placeSet(LayeredFiles &config, const QByteArray &key, const QByteArray &into)
 {
     Placement placement;
-    const std::vector<Holder> holders = holdersOf(config, key);
+    std::vector<Holder> holders;
+    if (!holdersOf(config, key, false, holders, placement))
+        return placement;
     const QByteArray folder = writtenFolder(config);
     const QByteArray dropIns = joined(folder, config.plan.name + ".d");
     size_t after = noFile; // the first file read after the one written
     if (!into.isEmpty()) {
         const size_t index = indexOf(config, into);
         const QByteArray name = into.mid(into.lastIndexOf('/') + 1);
+        if (index != noFile && !readIn(config, index, placement))
+            return placement;
         if (index != noFile && config.masks[index] == Mask::None) {
             after = index + 1;
         } else if (index == noFile && !folder.isEmpty() && into.left(into.lastIndexOf('/')) == dropIns
@@ -192,9 +220,12 @@ Placement placeSet(const LayeredFiles &config, const QByteArray &key, const QByt
         size_t main = noFile;
         for (size_t i = 0; i < config.files.size(); ++i) {
             const LayerFile &file = config.files[i];
-            if ((file.kind == LayerKind::Main || file.kind == LayerKind::UserMain) && inWritten(config, file)
-                && config.masks[i] == Mask::None)
-                main = i;
+            if ((file.kind == LayerKind::Main || file.kind == LayerKind::UserMain) && inWritten(config, file)) {
+                if (!readIn(config, i, placement))
+                    return placement;
+                if (config.masks[i] == Mask::None)
+                    main = i;
+            }
         }
         size_t mainAfter = main == noFile ? noFile : main + 1;
         if (main == noFile && config.user) {
@@ -232,10 +263,12 @@ Placement placeSet(const LayeredFiles &config, const QByteArray &key, const QByt
     return placement;
 }
 
-Placement placeRemove(const LayeredFiles &config, const QByteArray &key, const QByteArray &into)
+Placement placeRemove(LayeredFiles &config, const QByteArray &key, const QByteArray &into)
 {
     Placement placement;
-    const std::vector<Holder> holders = holdersOf(config, key);
+    std::vector<Holder> holders;
+    if (!holdersOf(config, key, true, holders, placement))
+        return placement;
     if (holders.empty()) {
         placement.refusal = QStringLiteral("the key is not there");
         return placement;

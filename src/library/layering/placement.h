@@ -21,13 +21,16 @@ namespace plinto {
 namespace yaml {
 namespace detail {
 
-// A configuration's files as read, for placing changes in it.
+// A configuration's files, read as placing a change needs them (from the last
+// on, to the one the key's value comes from), kept once read.
 struct LayeredFiles
 {
     SearchPlan plan;
+    OpenFolders folders;          // that the drop-ins are opened in
     std::vector<LayerFile> files; // in the order read
     std::vector<QByteArray> bytes;
     std::vector<Mask> masks;
+    std::vector<bool> read;
     std::map<QByteArray, QByteArray> variables; // those with the prefix
     QByteArray prefix;
     bool user = false; // the folder written is the user's, not the top search folder
@@ -36,6 +39,7 @@ struct LayeredFiles
 struct Placement
 {
     QString refusal;                 // why the change cannot show; empty where it can
+    bool failed = false;             // refused for a file that cannot be read
     QByteArray file;                 // a set: the file to write
     bool created = false;            // it does not exist yet (nor, perhaps, its folder)
     std::vector<QByteArray> removal; // a remove: the files to take the key out of
@@ -47,12 +51,12 @@ struct Placement
 // drop-in "override" with NAME's suffix ("override_2", ... where a lower
 // folder has a drop-in of that name). Refused where a file read after it, or
 // a variable, would still hold the key.
-Placement placeSet(const LayeredFiles &config, const QByteArray &key, const QByteArray &into);
+Placement placeSet(LayeredFiles &config, const QByteArray &key, const QByteArray &into);
 
 // The files of the folder written (or into, where given) that hold the key;
 // refused where the value comes from a later file or a variable, or where
 // none holds it.
-Placement placeRemove(const LayeredFiles &config, const QByteArray &key, const QByteArray &into);
+Placement placeRemove(LayeredFiles &config, const QByteArray &key, const QByteArray &into);
 
 } // namespace detail
 } // namespace yaml
