@@ -232,6 +232,8 @@ void tst_Editor::written_data()
                         << bracketFile(line, offset) << Script{"set k=5"} << bracketFile(line, offset).replace("k: 3]", "k: 5");
         }
     }
+    QTest::newRow("a document marker with a comment") << QByteArray("--- # doc\n  k: 1\n") << Script{"set k=2"}
+                                                       << QByteArray("--- # doc\n  k: 2\n");
     QTest::newRow("a key in quotes, its value below") << QByteArray("\"q\":\n  - 1\nk: 1\n") << Script{"set k=2"}
                                                        << QByteArray("\"q\":\n  - 1\nk: 2\n");
     QTest::newRow("an ampersand in a word, no anchor") << QByteArray("a: x&y\nb: *y\n") << Script{"set a=2"}

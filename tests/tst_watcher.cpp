@@ -335,7 +335,8 @@ void tst_Watcher::settleTime()
     QCOMPARE(watcher.reader().entryForKey(QStringLiteral("k")), QStringLiteral("1"));
 }
 
-// A layered configuration watched: each change (run by a shell in the tree)
+// A layered configuration watched: each change (run by a shell in the tree,
+// in steps that the watcher acts on one after the other)
 // is one report, naming exactly the keys whose merged items differ, with each
 // key's new origin; a change that a higher layer hides reports nothing (the
 // one report is then of a marker saved after it).
@@ -356,7 +357,7 @@ void tst_Watcher::layers_data()
                                  << true;
     QTest::newRow("a mask taken away") << "rm run/robot/params.yaml.d/40.yaml" << true;
     QTest::newRow("a folder made later, then a drop-in in it")
-            << "mkdir -p usr/local/lib/robot/params.yaml.d && printf 'c: 5\\n' > y.tmp && mv y.tmp "
+            << "mkdir -p usr/local/lib/robot/params.yaml.d ;; printf 'c: 5\\n' > y.tmp && mv y.tmp "
                "usr/local/lib/robot/params.yaml.d/70.yaml"
             << true;
     QTest::newRow("a link swapped")
@@ -397,7 +398,12 @@ void tst_Watcher::layers()
     QCOMPARE(watcher.errorString(), QString());
     QCOMPARE(watcher.reader().entries, before.reader().entries);
     Told told(watcher);
-    QVERIFY(shell(qPrintable(QStringLiteral("cd \"$1\" && ") + change), root));
+    // Steps apart (";;"): the watcher acts on each before the next.
+    for (const QString &step : change.split(QStringLiteral(" ;; "))) {
+        QVERIFY(shell(qPrintable(QStringLiteral("cd \"$1\" && ") + step), root));
+        if (step != change.split(QStringLiteral(" ;; ")).last())
+            QTest::qWait(300);
+    }
     if (!shows)
         QVERIFY(shell("cd \"$1\" && printf 'marker: 1\\n' > m.tmp && mv m.tmp etc/robot/params.yaml.d/zz.yaml", root));
     QTRY_COMPARE_WITH_TIMEOUT(told.reports.size(), size_t(1), patience);
