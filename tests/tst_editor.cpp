@@ -234,6 +234,10 @@ void tst_Editor::written_data()
     }
     QTest::newRow("a document marker with a comment") << QByteArray("--- # doc\n  k: 1\n") << Script{"set k=2"}
                                                        << QByteArray("--- # doc\n  k: 2\n");
+    QTest::newRow("a comment line that reads as an entry, then an indented key")
+            << QByteArray("# a: 1\n  b: 2\n") << Script{"set b=3"} << QByteArray("# a: 1\n  b: 3\n");
+    QTest::newRow("a dash alone, its item below") << QByteArray("l:\n  -\n    k: 1\n") << Script{"set k=2"}
+                                                  << QByteArray("l:\n  -\n    k: 2\n");
     QTest::newRow("a key in quotes, its value below") << QByteArray("\"q\":\n  - 1\nk: 1\n") << Script{"set k=2"}
                                                        << QByteArray("\"q\":\n  - 1\nk: 2\n");
     QTest::newRow("an ampersand in a word, no anchor") << QByteArray("a: x&y\nb: *y\n") << Script{"set a=2"}
@@ -348,6 +352,9 @@ void tst_Editor::refused_data()
                         << "key \"k\" on line 3 is part of the value that line 2 begins, to YAML" + breaks;
         }
     }
+    QTest::newRow("in a flow list after a key in quotes with an escape")
+            << QByteArray("\"a\\\"b\": [1,\n  k: 2]\n") << Script{"set k=3"}
+            << "key \"k\" on line 2 is part of the value that line 1 begins, to YAML" + breaks;
     QTest::newRow("a key just past Latin-1")
             << k << Script{QStringLiteral("set \u0100=1")} << "a key may hold only Latin-1 characters, a byte each";
     QTest::newRow("an item just past Latin-1")
