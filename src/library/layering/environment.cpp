@@ -58,9 +58,10 @@ bool readValue(const QByteArray &value, QStringList &items, QString &why)
         why = QStringLiteral("a value may not hold a colon");
         return false;
     }
-    items.clear();
+    QStringList read;
     for (const Bytes item : entry.items)
-        items.append(QString::fromLatin1(item.data(), int(item.size())));
+        read.append(QString::fromLatin1(item.data(), int(item.size())));
+    items = read;
     return true;
 }
 
