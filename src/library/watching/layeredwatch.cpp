@@ -74,9 +74,6 @@ bool LayeredWatch::watch(const Layers &settings, const QString &name, QString &w
     m_name = name;
     m_suffix = dropInSuffix(QFile::encodeName(name));
     m_current = loaded;
-    m_failing = false;
-    m_processing.stop();
-    m_settling.stop();
     if (!m_notifier)
         m_notifier = Notifier::forThisThread(why);
     plan();

@@ -36,8 +36,9 @@ public:
     LayeredWatch(QObject *owner, Report report, Failed failed);
     ~LayeredWatch();
 
-    // Reads the configuration and watches it; false, with why, where it
-    // cannot be read (as Layers::load).
+    // Reads the configuration and watches it (once: a Watcher makes a new
+    // LayeredWatch for each configuration); false, with why, where it cannot
+    // be read (as Layers::load).
     bool watch(const Layers &settings, const QString &name, QString &why);
 
     const Layers &layers() const { return m_current; }
